@@ -1,0 +1,86 @@
+#pragma once
+
+#include <gtkmm.h>
+#include <gtksourceviewmm.h>
+
+#include <deque>
+#include <map>
+#include <string>
+
+#include "drawing/stroke.h"
+
+// The editor: a source view over the open note, with drawings, check
+// buttons and images anchored in the text.
+class CNotebook : public Gsv::View {
+public:
+  CNotebook();
+  ~CNotebook() override;
+
+  void Initialise(const std::string& resourcePath, bool useHighlightProxy);
+  void SetDocumentDirectory(const std::string& directory) { document_directory = directory; }
+  const std::string& DocumentDirectory() const { return document_directory; }
+  void SetTextCursor(const Glib::RefPtr<Gdk::Cursor>& cursor);
+
+  // Markup hiding switches.
+  void EnableFullRendering();
+  void DisableFullRendering();
+  bool FullRendering() const { return full_rendering; }
+  // Searches text from the cursor; selects and shows the match.
+  bool Find(const Glib::ustring& text, bool forward, bool skipCurrent);
+
+  sigc::signal<void, Glib::ustring>& signal_link_activated() { return link_activated; }
+  Glib::RefPtr<Gio::SimpleActionGroup> ActionGroup() { return actions; }
+  Glib::RefPtr<Gsv::Buffer> SourceBuffer() { return source_buffer; }
+  Glib::RefPtr<Gsv::LanguageManager> LanguageManager() { return language_manager; }
+
+  Glib::RefPtr<Gio::SimpleActionGroup> actions;
+  int margin = 0;
+  CStroke active_stroke;
+  int pen_operation = 0;
+  float stroke_width = 0;
+  double box_start[2] = {0, 0}, box_end[2] = {0, 0};
+  GdkDevice* last_device = nullptr;
+  bool cursor_refresh = false;
+  std::map<GdkDevice*, int> device_modes;
+  Glib::RefPtr<Gdk::Cursor> default_cursor, pointer_cursor;
+  bool link_hover = false;
+
+  guint last_key_state = 0;
+  guint last_key = 0;
+  gint64 last_change_time = 0;
+  Glib::RefPtr<Gtk::TextTag> spacing_tag, quote_tag, background_ink_tag, label_background_tag,
+      hidden_tag, monospace_tag, anchor_tag;
+  std::map<int, Glib::RefPtr<Gtk::TextTag>> rise_tags;
+  Glib::RefPtr<Gtk::TextTag> proximity_tag;
+  Glib::RefPtr<Gtk::TextMark> last_position;
+  std::deque<Glib::RefPtr<Gtk::TextMark>> mark_stack;
+
+protected:
+  bool on_event(GdkEvent* event) override;
+  bool on_key_press_event(GdkEventKey* event) override;
+
+private:
+  void OnAction(const std::string& name, int kind, int value);
+  void PatchClass();
+  void CreateTags();
+  void ConnectSignals();
+  void OnSizeAllocate(Gtk::Allocation& allocation);
+  bool OnOverlayDraw(const Cairo::RefPtr<Cairo::Context>& cr);
+  bool OnButtonPress(GdkEventButton* event);
+  bool OnButtonRelease(GdkEventButton* event);
+  bool OnMotion(GdkEventMotion* event);
+  void OnInsertText(const Gtk::TextIter& pos, const Glib::ustring& text, int bytes);
+  void OnHighlightUpdated(Gtk::TextIter& start, Gtk::TextIter& end);
+  void OnCursorMoved();
+
+  sigc::signal<void, Glib::ustring> link_activated;
+  Glib::RefPtr<Gsv::Buffer> source_buffer;
+  Glib::RefPtr<Gsv::LanguageManager> language_manager;
+  Gtk::DrawingArea overlay;
+  Cairo::RefPtr<Cairo::ImageSurface> overlay_surface;
+  Cairo::RefPtr<Cairo::Context> overlay_context;
+  std::string document_directory;
+  bool full_rendering = true;
+
+  friend struct CNotebookClassPatch;
+};

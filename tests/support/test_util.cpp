@@ -1,0 +1,48 @@
+#include "support/test_util.h"
+
+#include <glib.h>
+#include <glib/gstdio.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+TempDir::TempDir() {
+  gchar* made = g_dir_make_tmp("quillon-test-XXXXXX", nullptr);
+  if (!made) throw std::runtime_error("cannot create a temporary directory");
+  dir = made;
+  g_free(made);
+}
+
+TempDir::~TempDir() {
+  std::string command = "rm -rf '" + dir + "'";
+  if (system(command.c_str()) != 0) {
+    // Leaving a stray temporary directory is harmless.
+  }
+}
+
+bool ReadFileText(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  out = s.str();
+  return true;
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::string text;
+  ReadFileText(path, text);
+  return text;
+}
+
+void WriteFileText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
