@@ -1,0 +1,249 @@
+// The sidebar's behaviour: set-up, walking, and file operations by editing.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/main_window.h"
+#include "tree/navigation_view.h"
+#include "tree/tree_rules.h"
+
+namespace {
+bool RunCommand(const std::string& command) { return system(command.c_str()) == 0; }
+
+bool Exists(const std::string& path) { return Glib::file_test(path, Glib::FILE_TEST_EXISTS); }
+
+bool IsFolderType(int type) { return type == ROW_FOLDER || type == ROW_FOLDER_UNLOADED; }
+}  // namespace
+
+void CNavigationView::Attach(CMainWindow* w, Gtk::TreeView* view) {
+  window = w;
+  tree_view = view;
+  tree_view->get_selection()->set_mode(Gtk::SELECTION_BROWSE);
+  tree_view->set_size_request(200, -1);
+  tree_view->set_headers_visible(false);
+  tree_view->set_enable_tree_lines(true);
+  tree_view->set_model(store);
+  tree_view->set_activate_on_single_click(true);
+
+  tree_view->enable_model_drag_source(Gdk::MODIFIER_MASK, Gdk::ACTION_COPY | Gdk::ACTION_MOVE);
+  tree_view->enable_model_drag_dest(Gdk::ACTION_COPY | Gdk::ACTION_MOVE);
+  tree_view->set_reorderable(true);
+
+  auto column = Gtk::manage(new Gtk::TreeViewColumn("Name"));
+  auto renderer = Gtk::manage(new Gtk::CellRendererText());
+  column->pack_start(*renderer);
+  column->set_cell_data_func(*renderer, sigc::mem_fun(*this, &CNavigationView::RenderName));
+  tree_view->append_column(*column);
+
+  editing_started_connection =
+      renderer->signal_editing_started().connect(sigc::mem_fun(*this, &CNavigationView::OnEditingStarted));
+  edited_connection = renderer->signal_edited().connect(sigc::mem_fun(*this, &CNavigationView::OnNameEdited));
+  row_activated_connection =
+      tree_view->signal_row_activated().connect(sigc::mem_fun(*this, &CNavigationView::OnRowActivated));
+  test_expand_connection =
+      tree_view->signal_test_expand_row().connect(sigc::mem_fun(*this, &CNavigationView::OnTestExpandRow));
+  row_expanded_connection =
+      tree_view->signal_row_expanded().connect(sigc::mem_fun(*this, &CNavigationView::OnRowExpanded));
+  row_collapsed_connection =
+      tree_view->signal_row_collapsed().connect(sigc::mem_fun(*this, &CNavigationView::OnRowCollapsed));
+  button_press_connection = tree_view->signal_button_press_event().connect(
+      sigc::mem_fun(*this, &CNavigationView::OnButtonPress), false);
+
+  // Initial load: folders reopen as they were left.
+  Populate("", Gtk::TreeModel::iterator());
+  ExpandAndSelect(store->children());
+  Gtk::TreeModel::Row top = *store->append();
+  top[columns.type] = ROW_NEW_ENTRY;
+  top[columns.name] = "+";
+  top[columns.dir] = "/";
+
+  auto item = Gtk::manage(new Gtk::MenuItem("_Delete", true));
+  item->signal_activate().connect(sigc::mem_fun(*this, &CNavigationView::OnDelete));
+  context_menu.append(*item);
+  context_menu.accelerate(*tree_view);
+  context_menu.show_all();
+}
+
+void CNavigationView::RenderName(Gtk::CellRenderer* renderer, const Gtk::TreeModel::iterator& row) {
+  auto text = static_cast<Gtk::CellRendererText*>(renderer);
+  text->property_text() = Glib::ustring((*row)[columns.name]);
+  text->property_editable() = true;
+}
+
+bool CNavigationView::OnButtonPress(GdkEventButton* event) {
+  if (event->type == GDK_BUTTON_PRESS && event->button == 3)
+    context_menu.popup_at_pointer(reinterpret_cast<GdkEvent*>(event));
+  return false;
+}
+
+void CNavigationView::OnRowActivated(const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
+  printf("activate row\n");
+  fflush(stdout);
+  auto it = store->get_iter(path);
+  if (it && (*it)[columns.type] == ROW_NOTE) OpenDocument(RowPath(it));
+}
+
+void CNavigationView::MoveCursorAndActivate(const Gtk::TreeModel::Path& path) {
+  if (!store->get_iter(path)) return;
+  tree_view->set_cursor(path);
+  tree_view->row_activated(path, *tree_view->get_column(0));
+}
+
+void CNavigationView::NextNote() {
+  if (!tree_view) return;
+  Gtk::TreeModel::Path cursor;
+  Gtk::TreeViewColumn* column = nullptr;
+  tree_view->get_cursor(cursor, column);
+  if (cursor.empty()) return;
+  if (tree_view->row_expanded(cursor)) {
+    cursor.down();
+    MoveCursorAndActivate(cursor);
+    return;
+  }
+  // Next sibling, else the parent's next sibling, and so on upwards.
+  for (Gtk::TreeModel::Path level = cursor; !level.empty(); level.up()) {
+    Gtk::TreeModel::Path candidate = level;
+    candidate.next();
+    if (store->get_iter(candidate)) {
+      MoveCursorAndActivate(candidate);
+      return;
+    }
+  }
+}
+
+void CNavigationView::PreviousNote() {
+  if (!tree_view) return;
+  Gtk::TreeModel::Path target;
+  Gtk::TreeViewColumn* column = nullptr;
+  tree_view->get_cursor(target, column);
+  if (target.empty()) return;
+  if (target.prev()) {
+    // Into the deepest last row shown under the previous sibling.
+    while (tree_view->row_expanded(target)) {
+      const auto count = store->get_iter(target)->children().size();
+      target.down();
+      for (size_t i = 1; i < count; ++i) target.next();
+    }
+  } else if (target.size() >= 2) {
+    target.up();
+  }
+  MoveCursorAndActivate(target);
+}
+
+void CNavigationView::SelectPath(const Glib::ustring& notePath) {
+  if (!tree_view) return;
+  const std::string target = notePath;
+  auto rows = store->children();
+  for (auto it = rows.begin(); it != rows.end();) {
+    const std::string rowPath = RowPath(it);
+    if (!PathLeadsTo(rowPath, target)) {
+      ++it;
+      continue;
+    }
+    if (rowPath == target) {
+      tree_view->get_selection()->select(it);
+      return;
+    }
+    if (!IsFolderType((*it)[columns.type])) {
+      ++it;
+      continue;
+    }
+    // Expanding loads an unread folder through OnTestExpandRow.
+    tree_view->expand_row(store->get_path(it), false);
+    rows = it->children();
+    it = rows.begin();
+  }
+}
+
+void CNavigationView::OnEditingStarted(Gtk::CellEditable* editable, const Glib::ustring&) {
+  auto entry = dynamic_cast<Gtk::Entry*>(editable);
+  if (entry && entry->get_text() == "+") entry->set_text("");
+}
+
+void CNavigationView::OnNameEdited(const Glib::ustring& path, const Glib::ustring& text) {
+  auto it = store->get_iter(path);
+  if (!it) return;
+  const std::string name = text;
+  if ((*it)[columns.type] != ROW_NEW_ENTRY)
+    RenameRow(it, name);
+  else if (!name.empty() && name.back() == '/')
+    CreateFolder(it, name.substr(0, name.size() - 1));
+  else
+    CreateNote(it, name);
+}
+
+void CNavigationView::RenameRow(const Gtk::TreeModel::iterator& it, const std::string& name) {
+  const std::string dir = Glib::ustring((*it)[columns.dir]);
+  const std::string ext = Glib::ustring((*it)[columns.ext]);
+  const std::string target = base_path + dir + name + ext;
+  // An existing entry of that name would be overwritten (a note) or would
+  // swallow the folder: refuse instead.
+  if (!IsUsableName(name) || Exists(target)) return;
+  if (!RunCommand(RenameCommand(base_path + RowPath(it), target))) return;
+  const std::string oldPath = RowPath(it);
+  (*it)[columns.name] = name;
+  if ((*it)[columns.type] == ROW_NOTE)
+    FollowOpenNote(oldPath, RowPath(it));
+  else
+    ReparentChildren(dir + name, it->children());
+}
+
+void CNavigationView::CreateFolder(const Gtk::TreeModel::iterator& entry, const std::string& name) {
+  const Glib::ustring dir = (*entry)[columns.dir];
+  if (!IsUsableName(name) || !RunCommand(NewFolderCommand(base_path + dir + name))) return;
+  auto it = store->insert(entry);
+  Gtk::TreeModel::Row row = *it;
+  row[columns.name] = name;
+  row[columns.dir] = dir;
+  row[columns.ext] = "";
+  row[columns.type] = ROW_FOLDER;
+  AddNewEntryRow(it);
+  if (!tree_view) return;
+  tree_view->expand_row(store->get_path(it), false);
+  tree_view->set_cursor(store->get_path(it));
+}
+
+void CNavigationView::CreateNote(const Gtk::TreeModel::iterator& entry, const std::string& name) {
+  const Glib::ustring dir = (*entry)[columns.dir];
+  const std::string file = base_path + dir + name + ".md";
+  // A second row for an existing file would go stale on its first rename.
+  if (!IsUsableName(name) || Exists(file) || !RunCommand(NewNoteCommand(file))) return;
+  auto it = store->insert(entry);
+  Gtk::TreeModel::Row row = *it;
+  row[columns.name] = name;
+  row[columns.dir] = dir;
+  row[columns.ext] = ".md";
+  row[columns.type] = ROW_NOTE;
+  if (tree_view) tree_view->set_cursor(store->get_path(it));
+  OpenDocument(RowPath(it));
+}
+
+void CNavigationView::OnDelete() {
+  if (!tree_view) return;
+  auto it = tree_view->get_selection()->get_selected();
+  if (!it || (*it)[columns.type] == ROW_NEW_ENTRY) return;
+  const bool folder = IsFolderType((*it)[columns.type]);
+  const Glib::ustring name = (*it)[columns.name];
+  const Glib::ustring primary = (folder ? "Delete FOLDER " : "Delete note ") + name + "?";
+  const auto kind = folder ? Gtk::MESSAGE_WARNING : Gtk::MESSAGE_QUESTION;
+  std::unique_ptr<Gtk::MessageDialog> dialog;
+  if (window)
+    dialog = std::make_unique<Gtk::MessageDialog>(*window, primary, false, kind, Gtk::BUTTONS_OK_CANCEL);
+  else
+    dialog = std::make_unique<Gtk::MessageDialog>(primary, false, kind, Gtk::BUTTONS_OK_CANCEL);
+  dialog->set_secondary_text(folder ? "This action can not be undone, and many notes may be lost."
+                                    : "This action can not be undone.",
+                             false);
+  if (dialog->run() != Gtk::RESPONSE_OK) return;
+  OpenDocument("");
+  DeleteRow(it);
+}
+
+bool CNavigationView::DeleteRow(const Gtk::TreeModel::iterator& it) {
+  const std::string path = base_path + RowPath(it);
+  const int type = (*it)[columns.type];
+  if (type == ROW_NEW_ENTRY) return false;
+  if (!RunCommand(IsFolderType(type) ? DeleteFolderCommand(path) : DeleteNoteCommand(path))) return false;
+  store->erase(it);
+  return true;
+}
