@@ -1,0 +1,302 @@
+#include "drawing/bound_drawing.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "drawing/base64.h"
+#include "drawing/cell_key.h"
+#include "drawing/drawing_payload.h"
+
+namespace {
+
+const char kTypeName[] = "gtkmm__CustomObject_CBoundDrawing";
+const char kDamagedHint[] =
+    "This drawing could not be read completely. It is kept as stored until you draw in it or erase from it.";
+
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  auto* bytes = static_cast<std::vector<uint8_t>*>(closure);
+  bytes->insert(bytes->end(), data, data + length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+CBoundDrawing::CBoundDrawing(Glib::RefPtr<Gdk::Window> window)
+    : Glib::ObjectBase("CBoundDrawing"), target_window(std::move(window)) {
+  cells.max_load_factor(1.0f);
+}
+
+CBoundDrawing* IsBoundDrawing(Gtk::Widget* widget) {
+  if (!widget || std::strcmp(G_OBJECT_TYPE_NAME(widget->gobj()), kTypeName) != 0) return nullptr;
+  return static_cast<CBoundDrawing*>(widget);
+}
+
+Cairo::RefPtr<Cairo::Surface> CBoundDrawing::NewSurface(int w, int h) const {
+  // Cairo cannot make surfaces outside these sides.
+  w = std::max(1, std::min(w, kMaxDrawingSide));
+  h = std::max(1, std::min(h, kMaxDrawingSide));
+  if (target_window) return target_window->create_similar_surface(Cairo::CONTENT_COLOR_ALPHA, w, h);
+  return Cairo::ImageSurface::create(Cairo::FORMAT_ARGB32, w, h);
+}
+
+bool CBoundDrawing::Resize(int w, int h, int dx, int dy) {
+  int64_t nw64 = int64_t(w) - dx, nh64 = int64_t(h) - dy;
+  if (nw64 < 0 || nh64 < 0 || nw64 > INT32_MAX || nh64 > INT32_MAX) return false;
+  int nw = static_cast<int>(nw64), nh = static_cast<int>(nh64);
+  bool moved = dx != 0 || dy != 0;
+  if (moved) {
+    float fx = static_cast<float>(dx), fy = static_cast<float>(dy);
+    for (const CStroke& s : strokes)
+      for (size_t j = 0; j < s.xcoords.size(); ++j)
+        if (s.xcoords[j] < fx || s.ycoords[j] < fy) return false;
+    for (CStroke& s : strokes)
+      for (size_t j = 0; j < s.xcoords.size(); ++j) {
+        s.xcoords[j] -= fx;
+        s.ycoords[j] -= fy;
+      }
+    cells.clear();
+    cells_stale = true;
+  }
+  bool resized = nw != width || nh != height;
+  // A moved origin must move the picture too, even at the same size.
+  if (cache && (resized || moved)) {
+    Cairo::RefPtr<Cairo::Surface> surface = NewSurface(nw, nh);
+    Cairo::RefPtr<Cairo::Context> context = Cairo::Context::create(surface);
+    context->save();
+    context->set_source(cache, -dx, -dy);
+    context->rectangle(-dx, -dy, width, height);
+    context->set_operator(Cairo::OPERATOR_SOURCE);
+    context->fill();
+    context->restore();
+    cache = surface;
+    cache_context = context;
+  }
+  width = nw;
+  height = nh;
+  set_size_request(nw, nh);
+  if (resized || moved) Changed();
+  return true;
+}
+
+void CBoundDrawing::RebuildCells() {
+  cells.clear();
+  for (size_t i = 0; i < strokes.size(); ++i) {
+    const CStroke& s = strokes[i];
+    for (size_t j = 0; j < s.xcoords.size(); ++j)
+      cells.emplace(CellKey(s.xcoords[j], s.ycoords[j]), std::make_pair(int(i), int(j)));
+  }
+  cells_stale = false;
+}
+
+void CBoundDrawing::EnsureCells() {
+  if (cells_stale) RebuildCells();
+}
+
+const CBoundDrawing::CellIndex& CBoundDrawing::Cells() {
+  EnsureCells();
+  return cells;
+}
+
+bool CBoundDrawing::AddStroke(CStroke& stroke, bool force, float dx, float dy) {
+  size_t n = stroke.xcoords.size();
+  for (size_t j = 0; j < n; ++j) {
+    float& x = stroke.xcoords[j];
+    float& y = stroke.ycoords[j];
+    if (force) {
+      if (-dx > x) x = -dx;
+      if (-dy > y) y = -dy;
+    } else if (-dx > x || -dy > y) {
+      return false;
+    }
+  }
+  int64_t c = width, d = height;
+  strokes.push_back(stroke);
+  int k = static_cast<int>(strokes.size() - 1);
+  CStroke& s = strokes.back();
+  for (size_t j = 0; j < n; ++j) {
+    s.xcoords[j] = s.xcoords[j] + dx;
+    s.ycoords[j] = s.ycoords[j] + dy;
+    int kx = TruncToInt(s.xcoords[j]), ky = TruncToInt(s.ycoords[j]);
+    if (!cells_stale) cells.emplace(CellKeyOf(kx, ky), std::make_pair(k, int(j)));
+    int e = TruncToInt(s.widths[j] + 1.0);
+    c = std::max(c, int64_t(kx) + e);
+    d = std::max(d, int64_t(ky) + e);
+  }
+  Resize(static_cast<int>(std::min<int64_t>(c, INT32_MAX)), static_cast<int>(std::min<int64_t>(d, INT32_MAX)), 0, 0);
+  // Only the new stroke is painted; a stale cache paints everything later.
+  if (cache) s.Render(cache_context, 1, 0, 0);
+  Changed();
+  return true;
+}
+
+void CBoundDrawing::RemoveStroke(int s) {
+  strokes.erase(strokes.begin() + s);
+  for (auto it = cells.begin(); it != cells.end();) {
+    if (it->second.first == s) {
+      it = cells.erase(it);
+      continue;
+    }
+    if (it->second.first > s) --it->second.first;
+    ++it;
+  }
+}
+
+void CBoundDrawing::EraseAt(float x, float y, float r) {
+  EnsureCells();
+  int keys[5] = {CellKey(x, y), CellKey(x - r, y - r), CellKey(x + r, y - r), CellKey(x - r, y + r),
+                 CellKey(x + r, y + r)};
+  std::sort(keys, keys + 5);
+  int* end = std::unique(keys, keys + 5);
+  float rr = r * r;
+  bool changed = false;
+  for (int* key = keys; key != end; ++key) {
+    bool again = true;
+    while (again) {
+      again = false;
+      auto range = cells.equal_range(*key);
+      for (auto it = range.first; it != range.second; ++it) {
+        int s = it->second.first, p = it->second.second;
+        float ex = strokes[s].xcoords[p] - x, ey = strokes[s].ycoords[p] - y;
+        if (rr > ex * ex + ey * ey) {
+          RemoveStroke(s);
+          changed = again = true;
+          break;
+        }
+      }
+    }
+  }
+  if (!changed) return;
+  Changed();
+  Redraw();
+  queue_draw();
+}
+
+void CBoundDrawing::PaintAll() {
+  const Cairo::RefPtr<Cairo::Context>& cr = cache_context;
+  cr->save();
+  cr->set_source_rgba(0, 0, 0, 0);
+  cr->rectangle(0, 0, width, height);
+  cr->set_operator(Cairo::OPERATOR_SOURCE);
+  cr->fill();
+  cr->restore();
+  if (has_selection) {
+    for (const CStroke& s : strokes) s.RenderSelection(cr, 0, 0);
+    // Fade the halos to 30 % before the strokes go over them.
+    cr->save();
+    cr->set_source_rgba(0, 0, 0, 0.3);
+    cr->rectangle(0, 0, width, height);
+    cr->set_operator(Cairo::OPERATOR_DEST_IN);
+    cr->fill();
+    cr->restore();
+  }
+  for (const CStroke& s : strokes) s.Render(cr, 1, 0, 0);
+}
+
+void CBoundDrawing::Redraw() {
+  if (cache) PaintAll();
+}
+
+Cairo::RefPtr<Cairo::Surface> CBoundDrawing::Cache() {
+  if (!cache) {
+    cache = NewSurface(width, height);
+    cache_context = Cairo::Context::create(cache);
+    PaintAll();
+  }
+  return cache;
+}
+
+void CBoundDrawing::Select(float x0, float x1, float y0, float y1) {
+  printf("drawing %p: select %.2f,%.2f -- %.2f,%.2f\n", static_cast<void*>(this), x0, y0, x1, y1);
+  if (0 > x1 || 0 > y1 || x0 > width || y0 > height) {
+    Unselect();
+    return;
+  }
+  bool any = false;
+  for (CStroke& s : strokes) any = s.SelectInRect(x0, x1, y0, y1) || any;
+  if (has_selection || any) {
+    has_selection = any;
+    Redraw();
+    queue_draw();
+  }
+}
+
+void CBoundDrawing::Unselect() {
+  for (CStroke& s : strokes) s.ClearSelection();
+  if (!has_selection) return;
+  has_selection = false;
+  Redraw();
+  queue_draw();
+}
+
+void CBoundDrawing::Changed() {
+  stored_link.clear();
+  if (!damaged) return;
+  // From now on the drawing is what it shows.
+  damaged = false;
+  set_has_tooltip(false);
+  queue_draw();
+}
+
+std::string CBoundDrawing::Serialize() {
+  if (stored_link.empty()) stored_link = "![](ql:" + EncodeDrawingPayload(width, height, strokes) + ")";
+  return stored_link;
+}
+
+void CBoundDrawing::Deserialize(const std::string& payload) {
+  StrokeRecord record;
+  damaged = !DecodeDrawingPayload(payload, record);
+  strokes = std::move(record.strokes);
+  has_selection = false;
+  cells.clear();
+  cells_stale = true;
+  cache.clear();
+  cache_context.clear();
+  width = record.width;
+  height = record.height;
+  if (damaged) {
+    // Big enough for the hint frame to be seen.
+    width = std::max(width, 16);
+    height = std::max(height, 16);
+    set_tooltip_text(kDamagedHint);
+  }
+  set_size_request(width, height);
+  stored_link = "![](ql:" + payload + ")";
+}
+
+std::string CBoundDrawing::RenderPngLink() {
+  std::vector<uint8_t> png;
+  cairo_surface_write_to_png_stream(Cache()->cobj(), AppendBytes, &png);
+  return "![](data:image/png;base64," + Base64Encode(png) + ")";
+}
+
+bool CBoundDrawing::on_draw(const Cairo::RefPtr<Cairo::Context>& cr) {
+  cr->set_source(Cache(), 0, 0);
+  cr->rectangle(0, 0, width, height);
+  cr->fill();
+  if (damaged) {
+    cr->set_source_rgba(0.8, 0.1, 0.1, 0.9);
+    cr->set_line_width(1.0);
+    cr->set_dash(std::vector<double>{4.0, 3.0}, 0);
+    cr->rectangle(0.5, 0.5, width - 1, height - 1);
+    cr->stroke();
+  }
+  return true;
+}
+
+bool CBoundDrawing::on_button_press_event(GdkEventButton*) { return false; }
+bool CBoundDrawing::on_button_release_event(GdkEventButton*) { return false; }
+bool CBoundDrawing::on_motion_notify_event(GdkEventMotion*) { return false; }
+
+void CBoundDrawing::on_unrealize() {
+  printf("unrealize event on %08lX\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)));
+  Gtk::DrawingArea::on_unrealize();
+}
+
+void CBoundDrawing::destroy_notify_() {
+  printf("destroy event on %08lX\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)));
+  strokes.clear();
+  cells.clear();
+  Gtk::DrawingArea::destroy_notify_();
+}
