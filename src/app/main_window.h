@@ -66,12 +66,15 @@ private:
   bool OnColorButtonPress(GdkEventButton* event, int n);
   bool OnPenDevice(GdkEventMotion* event);
   bool OnDelete(GdkEventAny* event);
+  std::string NoteFile(const std::string& notePath);
+  void ReplaceText(const std::string& text);
   void ShowSearchResult(bool found);
   void SearchNext();
   void SearchPrevious();
 
   std::string open_note_path;
   std::string current_note_path;
+  bool read_only_note = false;  // opened with bytes it cannot write back
   sigc::connection close_connection, autosave_connection;
   Gtk::HBox main_box{false, 0};
   std::string config_path, default_notes_path, resource_path;
