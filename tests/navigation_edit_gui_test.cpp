@@ -1,0 +1,163 @@
+// Changing the notes base from the tree: creating and renaming by editing
+// the name cell, deleting after confirmation, moving by drag and drop.
+#include <unistd.h>
+
+#include "navigation_fixture.h"
+
+class NavigationEdit : public NavigationFixture {
+protected:
+  void Edit(const std::string& notePath, const std::string& text) {
+    nav->OnNameEdited(PathOf(notePath).to_string(), text);
+  }
+  // Answers the next confirmation dialog with `response`, noting its texts.
+  void AnswerDialogs(int response) {
+    answer = Glib::signal_timeout().connect(
+        [this, response] {
+          for (Gtk::Window* w : Gtk::Window::list_toplevels()) {
+            auto dialog = dynamic_cast<Gtk::MessageDialog*>(w);
+            if (!dialog || !dialog->get_visible()) continue;
+            asked = dialog->property_text().get_value();
+            secondary = dialog->property_secondary_text().get_value();
+            warning = dialog->property_message_type().get_value() == Gtk::MESSAGE_WARNING;
+            dialog->response(response);
+          }
+          return true;
+        },
+        20);
+  }
+  void TearDown() override {
+    answer.disconnect();
+    NavigationFixture::TearDown();
+  }
+
+  sigc::connection answer;
+  std::string asked, secondary;
+  bool warning = false;
+};
+
+TEST_F(NavigationEdit, NewEntryRowCreatesNotesAndFolders) {
+  Start();
+  Gtk::Entry entry;
+  entry.set_text("+");
+  nav->OnEditingStarted(&entry, "0");
+  EXPECT_EQ(entry.get_text(), "");
+
+  Edit("/+", "Ideas");
+  EXPECT_TRUE(PathExists(File("/Ideas.md")));
+  EXPECT_EQ(Level(), "Ideas,+");
+  EXPECT_EQ(CursorPath(), "/Ideas.md");
+
+  Edit("/+", "Work/");
+  EXPECT_TRUE(Glib::file_test(File("/Work"), Glib::FILE_TEST_IS_DIR));
+  EXPECT_EQ(Level(), "Ideas,Work,+");
+  EXPECT_EQ(Type("/Work"), ROW_FOLDER);
+  EXPECT_TRUE(Expanded("/Work"));
+  EXPECT_EQ(Level("/Work"), "+");
+  EXPECT_EQ(CursorPath(), "/Work");
+  if (XattrsSupported()) {
+    EXPECT_EQ(GetXattr("/Work", "qlexpand"), std::optional<std::string>("1"));
+  }
+
+  Edit("/Work/+", "Inner");
+  EXPECT_TRUE(PathExists(File("/Work/Inner.md")));
+  EXPECT_EQ(Level("/Work"), "Inner,+");
+
+  // Empty names, names with "/" and a note that exists already change nothing.
+  for (const char* text : {"", "/", "a/b", "a/b/", "Ideas"}) Edit("/+", text);
+  EXPECT_EQ(Level(), "Ideas,Work,+");
+  EXPECT_FALSE(PathExists(File("/a")));
+  EXPECT_FALSE(PathExists(File("/.md")));
+}
+
+TEST_F(NavigationEdit, RenameMovesTheFileAndItsSubtree) {
+  MakeNote("/a.md", "A");
+  MakeNote("/b.md", "B");
+  MakeFolder("/w");
+  MakeNote("/w/n.md", "N");
+  Start();
+  view->expand_row(PathOf("/w"), false);
+
+  Edit("/a.md", "c");
+  EXPECT_FALSE(PathExists(File("/a.md")));
+  EXPECT_EQ(ReadFileText(File("/c.md")), "A");
+  EXPECT_EQ(Level(), "b,c,w,+");
+
+  // Renaming onto an existing note would overwrite it: refused.
+  Edit("/c.md", "b");
+  EXPECT_EQ(ReadFileText(File("/b.md")), "B");
+  EXPECT_EQ(ReadFileText(File("/c.md")), "A");
+  EXPECT_EQ(Level(), "b,c,w,+");
+
+  Edit("/w", "v");
+  EXPECT_EQ(ReadFileText(File("/v/n.md")), "N");
+  EXPECT_EQ(Level(), "b,c,v,+");
+  ASSERT_TRUE(Row("/v/n.md"));
+  Edit("/v/+", "m");  // the "+" row follows its folder
+  EXPECT_TRUE(PathExists(File("/v/m.md")));
+}
+
+// Names that mean something to the shell reach the file system as they are.
+TEST_F(NavigationEdit, HostileNamesRunNothing) {
+  Start();
+  char* cwd = getcwd(nullptr, 0);
+  ASSERT_EQ(chdir(base.c_str()), 0);
+  const std::string names[] = {"it's", "$(touch PWNED)", "`touch PWNED`", "q\"$HOME\\x;touch PWNED"};
+  for (const std::string& name : names) {
+    Edit("/+", name);
+    EXPECT_TRUE(PathExists(File("/" + name + ".md"))) << name;
+    Edit("/" + name + ".md", name + "'2");
+    EXPECT_TRUE(PathExists(File("/" + name + "'2.md"))) << name;
+    EXPECT_TRUE(nav->DeleteRow(Row("/" + name + "'2.md"))) << name;
+    EXPECT_FALSE(PathExists(File("/" + name + "'2.md"))) << name;
+    Edit("/+", name + "/");
+    EXPECT_TRUE(nav->DeleteRow(Row("/" + name))) << name;
+  }
+  EXPECT_EQ(chdir(cwd), 0);
+  free(cwd);
+  EXPECT_FALSE(PathExists(File("/PWNED")));
+  EXPECT_EQ(Level(), "+");
+  EXPECT_EQ(system(("rmdir '" + base + "'").c_str()), 0) << "something was left in the notes base";
+}
+
+TEST_F(NavigationEdit, DeleteAsksFirst) {
+  MakeNote("/a.md");
+  MakeFolder("/F");
+  MakeNote("/F/inner.md");
+  Start();
+
+  view->get_selection()->select(Row("/a.md"));
+  AnswerDialogs(Gtk::RESPONSE_CANCEL);
+  nav->OnDelete();
+  EXPECT_EQ(asked, "Delete note a?");
+  EXPECT_EQ(secondary, "This action can not be undone.");
+  EXPECT_FALSE(warning);
+  EXPECT_TRUE(PathExists(File("/a.md")));
+  EXPECT_EQ(Level(), "F,a,+");
+  answer.disconnect();
+
+  AnswerDialogs(Gtk::RESPONSE_OK);
+  nav->OnDelete();
+  EXPECT_FALSE(PathExists(File("/a.md")));
+  EXPECT_EQ(Level(), "F,+");
+
+  view->get_selection()->select(Row("/F"));
+  nav->OnDelete();
+  EXPECT_EQ(asked, "Delete FOLDER F?");
+  EXPECT_EQ(secondary, "This action can not be undone, and many notes may be lost.");
+  EXPECT_TRUE(warning);
+  EXPECT_FALSE(PathExists(File("/F")));
+  EXPECT_EQ(Level(), "+");
+
+  asked.clear();
+  view->get_selection()->select(Row("/+"));
+  nav->OnDelete();
+  EXPECT_EQ(asked, "");  // no dialog for the "+" row
+}
+
+TEST_F(NavigationEdit, FailedDeleteKeepsTheRow) {
+  MakeNote("/a.md");
+  Start();
+  ASSERT_EQ(remove(File("/a.md").c_str()), 0);
+  EXPECT_FALSE(nav->DeleteRow(Row("/a.md")));
+  EXPECT_EQ(Level(), "a,+");
+}
