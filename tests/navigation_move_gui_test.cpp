@@ -38,7 +38,11 @@ TEST_F(NavigationMove, DropRulesFollowRowKinds) {
     Gtk::TreeModel::Path path;
     for (int i : c.path) path.push_back(i);
     EXPECT_EQ(store->row_draggable(path), c.draggable) << path.to_string();
-    EXPECT_EQ(store->row_drop_possible(path, Gtk::SelectionData()), c.droppable) << path.to_string();
+    // The toolkit's wrapper insists on selection data that the answer never reads.
+    auto dest = GTK_TREE_DRAG_DEST_GET_IFACE(store->gobj());
+    EXPECT_EQ(bool(dest->row_drop_possible(GTK_TREE_DRAG_DEST(store->gobj()), path.gobj(), nullptr)),
+              c.droppable)
+        << path.to_string();
   }
 }
 
@@ -46,7 +50,8 @@ TEST_F(NavigationMove, NoteDroppedIntoFolderMovesTheFile) {
   for (int index : {0, 1}) {  // onto the folder, or between two of its rows
     SCOPED_TRACE(index);
     Stop();
-    system(("rm -rf '" + base + "'/*").c_str());
+    base = temp / ("notes" + std::to_string(index));
+    mkdir(base.c_str(), 0755);
     MakeNote("/a.md", "A");
     MakeFolder("/f");
     MakeNote("/f/x.md");
