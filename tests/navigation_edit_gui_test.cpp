@@ -121,37 +121,39 @@ TEST_F(NavigationEdit, HostileNamesRunNothing) {
 
 TEST_F(NavigationEdit, DeleteAsksFirst) {
   MakeNote("/a.md");
-  MakeFolder("/F");
-  MakeNote("/F/inner.md");
+  MakeFolder("/f");
+  MakeNote("/f/inner.md");
   Start();
-
-  view->get_selection()->select(Row("/a.md"));
-  AnswerDialogs(Gtk::RESPONSE_CANCEL);
-  nav->OnDelete();
-  EXPECT_EQ(asked, "Delete note a?");
-  EXPECT_EQ(secondary, "This action can not be undone.");
-  EXPECT_FALSE(warning);
-  EXPECT_TRUE(PathExists(File("/a.md")));
-  EXPECT_EQ(Level(), "F,a,+");
-  answer.disconnect();
-
-  AnswerDialogs(Gtk::RESPONSE_OK);
-  nav->OnDelete();
-  EXPECT_FALSE(PathExists(File("/a.md")));
-  EXPECT_EQ(Level(), "F,+");
-
-  view->get_selection()->select(Row("/F"));
-  nav->OnDelete();
-  EXPECT_EQ(asked, "Delete FOLDER F?");
-  EXPECT_EQ(secondary, "This action can not be undone, and many notes may be lost.");
-  EXPECT_TRUE(warning);
-  EXPECT_FALSE(PathExists(File("/F")));
-  EXPECT_EQ(Level(), "+");
-
-  asked.clear();
-  view->get_selection()->select(Row("/+"));
-  nav->OnDelete();
-  EXPECT_EQ(asked, "");  // no dialog for the "+" row
+  const struct {
+    const char* row;
+    int response;
+    const char *asked, *secondary;
+    bool warning, deleted;
+    const char* level;
+  } cases[] = {
+      {"/a.md", Gtk::RESPONSE_CANCEL, "Delete note a?", "This action can not be undone.", false, false, "a,f,+"},
+      {"/a.md", Gtk::RESPONSE_OK, "Delete note a?", "This action can not be undone.", false, true, "f,+"},
+      {"/f", Gtk::RESPONSE_OK, "Delete FOLDER f?", "This action can not be undone, and many notes may be lost.",
+       true, true, "+"},
+      {"/+", Gtk::RESPONSE_OK, "", "", false, false, "+"},  // no dialog for the "+" row
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    asked.clear();
+    secondary.clear();
+    warning = false;
+    view->get_selection()->select(Row(c.row));
+    AnswerDialogs(c.response);
+    nav->OnDelete();
+    answer.disconnect();
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(secondary, c.secondary);
+    EXPECT_EQ(warning, c.warning);
+    if (std::string(c.row) != "/+") {
+      EXPECT_EQ(PathExists(File(c.row)), !c.deleted);
+    }
+    EXPECT_EQ(Level(), c.level);
+  }
 }
 
 TEST_F(NavigationEdit, FailedDeleteKeepsTheRow) {

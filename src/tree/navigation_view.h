@@ -63,6 +63,8 @@ private:
   void CreateNote(const Gtk::TreeModel::iterator& entry, const std::string& name);
   void SetExpandAttribute(const Gtk::TreeModel::iterator& folder, const char* value);
   void ExpandAndSelect(const Gtk::TreeNodeChildren& rows);
+  // The view's cursor row; empty when there is none.
+  Gtk::TreeModel::Path CursorPath() const;
   void MoveCursorAndActivate(const Gtk::TreeModel::Path& path);
   void OpenDocument(const std::string& notePath);
   std::string CurrentNotePath() const;

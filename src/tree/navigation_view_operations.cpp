@@ -89,11 +89,15 @@ void CNavigationView::MoveCursorAndActivate(const Gtk::TreeModel::Path& path) {
   tree_view->row_activated(path, *tree_view->get_column(0));
 }
 
-void CNavigationView::NextNote() {
-  if (!tree_view) return;
+Gtk::TreeModel::Path CNavigationView::CursorPath() const {
   Gtk::TreeModel::Path cursor;
   Gtk::TreeViewColumn* column = nullptr;
-  tree_view->get_cursor(cursor, column);
+  if (tree_view) tree_view->get_cursor(cursor, column);
+  return cursor;
+}
+
+void CNavigationView::NextNote() {
+  Gtk::TreeModel::Path cursor = CursorPath();
   if (cursor.empty()) return;
   if (tree_view->row_expanded(cursor)) {
     cursor.down();
@@ -112,10 +116,7 @@ void CNavigationView::NextNote() {
 }
 
 void CNavigationView::PreviousNote() {
-  if (!tree_view) return;
-  Gtk::TreeModel::Path target;
-  Gtk::TreeViewColumn* column = nullptr;
-  tree_view->get_cursor(target, column);
+  Gtk::TreeModel::Path target = CursorPath();
   if (target.empty()) return;
   if (target.prev()) {
     // Into the deepest last row shown under the previous sibling.
