@@ -59,6 +59,8 @@ public:
 
 private:
   void RenameRow(const Gtk::TreeModel::iterator& row, const std::string& name);
+  Gtk::TreeModel::iterator InsertBefore(const Gtk::TreeModel::iterator& entry, const std::string& name,
+                                        const char* ext, int type);
   void CreateFolder(const Gtk::TreeModel::iterator& entry, const std::string& name);
   void CreateNote(const Gtk::TreeModel::iterator& entry, const std::string& name);
   void SetExpandAttribute(const Gtk::TreeModel::iterator& folder, const char* value);

@@ -189,15 +189,23 @@ void CNavigationView::RenameRow(const Gtk::TreeModel::iterator& it, const std::s
     ReparentChildren(dir + name, it->children());
 }
 
-void CNavigationView::CreateFolder(const Gtk::TreeModel::iterator& entry, const std::string& name) {
+// A new row beside a new-entry row; the sort order then places it.
+Gtk::TreeModel::iterator CNavigationView::InsertBefore(const Gtk::TreeModel::iterator& entry,
+                                                       const std::string& name, const char* ext, int type) {
   const Glib::ustring dir = (*entry)[columns.dir];
-  if (!IsUsableName(name) || !RunCommand(NewFolderCommand(base_path + dir + name))) return;
   auto it = store->insert(entry);
   Gtk::TreeModel::Row row = *it;
   row[columns.name] = name;
   row[columns.dir] = dir;
-  row[columns.ext] = "";
-  row[columns.type] = ROW_FOLDER;
+  row[columns.ext] = ext;
+  row[columns.type] = type;
+  return it;
+}
+
+void CNavigationView::CreateFolder(const Gtk::TreeModel::iterator& entry, const std::string& name) {
+  const Glib::ustring dir = (*entry)[columns.dir];
+  if (!IsUsableName(name) || !RunCommand(NewFolderCommand(base_path + dir + name))) return;
+  auto it = InsertBefore(entry, name, "", ROW_FOLDER);
   AddNewEntryRow(it);
   if (!tree_view) return;
   tree_view->expand_row(store->get_path(it), false);
@@ -209,12 +217,7 @@ void CNavigationView::CreateNote(const Gtk::TreeModel::iterator& entry, const st
   const std::string file = base_path + dir + name + ".md";
   // A second row for an existing file would go stale on its first rename.
   if (!IsUsableName(name) || Exists(file) || !RunCommand(NewNoteCommand(file))) return;
-  auto it = store->insert(entry);
-  Gtk::TreeModel::Row row = *it;
-  row[columns.name] = name;
-  row[columns.dir] = dir;
-  row[columns.ext] = ".md";
-  row[columns.type] = ROW_NOTE;
+  auto it = InsertBefore(entry, name, ".md", ROW_NOTE);
   if (tree_view) tree_view->set_cursor(store->get_path(it));
   OpenDocument(RowPath(it));
 }
