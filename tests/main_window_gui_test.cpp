@@ -201,6 +201,8 @@ TEST_F(MainWindowTest, SearchEntryFindsForwardAndBack) {
     buffer->get_selection_bounds(a, b);
     return std::make_pair(a.get_offset(), b.get_offset());
   };
+  window->Notebook().ActionGroup()->activate_action("show-find");
+  RunUntilIdle();
   window->SearchEntry().set_text("FISH");
   RunFor(200);  // the entry reports changes after a short delay
   EXPECT_EQ(selected(), std::make_pair(4, 8));
@@ -211,6 +213,7 @@ TEST_F(MainWindowTest, SearchEntryFindsForwardAndBack) {
     event->key.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
     event->key.keyval = GDK_KEY_Return;
     event->key.state = state;
+    gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
     gtk_widget_event(GTK_WIDGET(window->SearchEntry().gobj()), event);
     gdk_event_free(event);
   };

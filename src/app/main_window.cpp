@@ -109,6 +109,10 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
 CMainWindow::~CMainWindow() {
   autosave_connection.disconnect();
   close_connection.disconnect();
+  // A menu item destroys its submenu with itself; the menu is a member
+  // that outlives the item, so take it back first.
+  if (view_item.get_submenu()) view_item.unset_submenu();
+  if (menu_button.get_popup()) menu_button.unset_popup();
 }
 
 void CMainWindow::BuildMenu() {
