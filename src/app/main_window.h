@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/safe_file_writer.h"
 #include "editor/notebook.h"
 #include "tree/navigation_view.h"
 
@@ -54,6 +55,8 @@ public:
   Glib::RefPtr<Gtk::Builder> ToolbarBuilder() { return toolbar_builder; }
   Gtk::Toolbar* Toolbar() { return toolbar; }
   Glib::RefPtr<Gdk::Cursor> PenCursor(int mode) { return pen_cursors[mode]; }
+  // How notes reach the disk; tests make its steps fail.
+  CSafeFileWriter& NoteWriter() { return note_writer; }
 
 private:
   void DetectPaths();
@@ -75,6 +78,7 @@ private:
   std::string open_note_path;
   std::string current_note_path;
   bool read_only_note = false;  // opened with bytes it cannot write back
+  CSafeFileWriter note_writer = CSafeFileWriter::System();
   sigc::connection close_connection, autosave_connection;
   Gtk::HBox main_box{false, 0};
   std::string config_path, default_notes_path, resource_path;

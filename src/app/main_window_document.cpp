@@ -84,7 +84,7 @@ bool CMainWindow::SaveDocument() {
   if (open_note_path.empty() || read_only_note) return true;
   std::string bytes = SerializeNote(source_buffer, source_buffer->begin(), source_buffer->end());
   std::string error;
-  if (CSafeFileWriter::System().Write(NoteFile(open_note_path), bytes, error)) return true;
+  if (note_writer.Write(NoteFile(open_note_path), bytes, error)) return true;
   std::fprintf(stderr, "Error: Failed to save document %s: %s\n", open_note_path.c_str(), error.c_str());
   // Keep the change pending so the next autosave tick tries again.
   notebook.last_change_time = pending ? pending : g_get_real_time();
