@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <regex>
 
 #include "support/process.h"
@@ -49,6 +51,33 @@ TEST(EndToEnd, NoConfigurationAtAllIsFatal) {
       << app.Stderr();
   // It stops while loading the configuration, before any widget exists.
   EXPECT_EQ(app.Stdout().find("Active notes path"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EndToEnd, AutosaveWritesAnOpenedNoteOnceWithTheRealTimer) {
+  TempDir dir;
+  ASSERT_EQ(system(Link(dir).c_str()), 0);
+  WriteFileText(dir / "notesbase/config.json", R"({"active_document": "/n.md"})");
+  WriteFileText(dir / "notesbase/n.md", "# Kept\n");
+  struct stat before;
+  ASSERT_EQ(stat((dir / "notesbase/n.md").c_str(), &before), 0);
+  CProcessUnderTest app({{"QL_DEVEL", dir.path()}});
+  ASSERT_TRUE(HasWindow(app.pid(), 30)) << app.Stderr();
+  // Loading counts as a change: the first tick more than five seconds
+  // later writes it, and nothing after that.
+  EXPECT_EQ(app.Wait(12), -1);
+  struct stat after;
+  ASSERT_EQ(stat((dir / "notesbase/n.md").c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);  // replaced by a rename
+  ASSERT_TRUE(CloseWindowOf(app.pid(), 5));
+  ASSERT_EQ(app.Wait(30), 0);
+  size_t first = app.Stdout().find("autosave\n");
+  EXPECT_NE(first, std::string::npos) << app.Stdout();
+  EXPECT_EQ(app.Stdout().find("autosave\n", first + 1), std::string::npos) << app.Stdout();
+  EXPECT_EQ(ReadFileText(dir / "notesbase/n.md"), "# Kept\n");
 }
 
 }  // namespace
