@@ -73,6 +73,13 @@ Gtk::TextIter At(const Glib::RefPtr<Gsv::Buffer>& buffer, const ClassCase& c) {
   return start;
 }
 
+template <size_t N>
+void ExpectClasses(const Glib::RefPtr<Gsv::Buffer>& buffer, const ClassCase (&cases)[N]) {
+  for (const auto& c : cases)
+    EXPECT_EQ(buffer->iter_has_context_class(At(buffer, c), c.cls), c.expected)
+        << c.needle << " +" << c.offset << " " << c.cls;
+}
+
 }  // namespace
 
 TEST(ResourcesGuiTest, SchemeDefinesEveryStyleOfTheLanguages) {
@@ -121,9 +128,7 @@ TEST(ResourcesGuiTest, MarkdownMarksProximityRegions) {
       {"int x;", 0, "mono", true},           {"int x;", 0, "prox", false},
       {"```\nplain", 0, "cbend", true},      {"plain end", 0, "prox", false},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(buffer->iter_has_context_class(At(buffer, c), c.cls), c.expected)
-        << c.needle << " +" << c.offset << " " << c.cls;
+  ExpectClasses(buffer, cases);
 }
 
 TEST(ResourcesGuiTest, WidgetRegionsBeginAtTheirAnchor) {
@@ -165,9 +170,7 @@ TEST(ResourcesGuiTest, BasicMarkdownHasNoProximityRegions) {
       {"# Title", 2, "extra-space", true}, {"`code`", 1, "mono", true},  {"[label]", 1, "link", true},
       {"notes/other", 0, "url", true},     {"```c", 0, "cbstart", true}, {"```c", 0, "invis", false},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(buffer->iter_has_context_class(At(buffer, c), c.cls), c.expected)
-        << c.needle << " +" << c.offset << " " << c.cls;
+  ExpectClasses(buffer, cases);
 }
 
 TEST(ResourcesGuiTest, StyleSheetAndInterfaceDescriptionsLoad) {
