@@ -15,8 +15,6 @@ public:
   std::vector<float> widths;
   std::vector<bool> selected;  // per point; empty means nothing selected
 
-  size_t Size() const { return xcoords.size(); }
-
   void Reset();
   void Append(float x, float y, float width);
   void LastPoint(float& x, float& y) const;
