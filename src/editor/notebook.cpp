@@ -107,7 +107,7 @@ void CNotebook::ConnectSignals() {
   source_buffer->signal_changed().connect([this]() { last_change_time = g_get_real_time(); }, true);
   source_buffer->signal_highlight_updated().connect(sigc::mem_fun(*this, &CNotebook::OnHighlightUpdated), true);
   source_buffer->property_cursor_position().signal_changed().connect([this]() {
-    if (!source_buffer->get_has_selection()) OnCursorMoved();
+    if (!source_buffer->get_has_selection()) ScheduleCursorMove();
   });
 }
 

@@ -27,6 +27,30 @@ public:
   bool FullRendering() const { return full_rendering; }
   // Searches text from the cursor; selects and shows the match.
   bool Find(const Glib::ustring& text, bool forward, bool skipCurrent);
+  // Target of the link at a point in buffer coordinates, or "".
+  Glib::ustring LinkAt(int x, int y);
+
+  // Markup hiding (notebook_render.cpp).
+  void RenderPass(Gtk::TextIter start, Gtk::TextIter end);
+  void Prune(Gtk::TextIter& start, Gtk::TextIter& end);
+  void HideRegion(const Gtk::TextIter& start, const Gtk::TextIter& end);
+  void ShowRegion(const Gtk::TextIter& start, const Gtk::TextIter& end);
+  void RemoveWidgets(const Gtk::TextIter& position);
+  bool TagRange(const Gtk::TextIter& position, const Glib::RefPtr<Gtk::TextTag>& tag, Gtk::TextIter& start,
+                Gtk::TextIter& end) const;
+  void ScheduleCursorMove();
+  void CursorMovePass();
+  // The mark stack: positions that must survive a buffer edit.
+  void Push(const Gtk::TextIter& position);
+  Gtk::TextIter Pop();
+
+  // Embedded widgets (notebook_widgets.cpp).
+  void PlaceWidget(const std::string& contextClass, const Gtk::TextIter& start, const Gtk::TextIter& end);
+  Glib::RefPtr<Gtk::TextTag> RiseTag(int key);
+  // True when a drawing sits at the position (never a widget region's anchor).
+  static bool HoldsDrawing(Gtk::TextIter position);
+  // Paints rules and code-block frames under the text (widget coordinates).
+  void PaintLayer(cairo_t* cr);
 
   sigc::signal<void, Glib::ustring>& signal_link_activated() { return link_activated; }
   Glib::RefPtr<Gio::SimpleActionGroup> ActionGroup() { return actions; }
@@ -71,7 +95,10 @@ private:
   bool OnMotion(GdkEventMotion* event);
   void OnInsertText(const Gtk::TextIter& pos, const Glib::ustring& text, int bytes);
   void OnHighlightUpdated(Gtk::TextIter& start, Gtk::TextIter& end);
-  void OnCursorMoved();
+  bool OnCursorMoveIdle();
+  bool CreateAnchor(Glib::RefPtr<Gtk::TextMark> mark);
+  void EraseAnchorLater(const Gtk::TextIter& position);
+  bool EraseStaleAnchor(Glib::RefPtr<Gtk::TextMark> mark);
 
   sigc::signal<void, Glib::ustring> link_activated;
   Glib::RefPtr<Gsv::Buffer> source_buffer;

@@ -19,8 +19,11 @@ struct CNotebookClassPatch {
   static void Cut(GtkTextView* view) { cut(view); }
   static void Copy(GtkTextView* view) { copy(view); }
   static void Paste(GtkTextView* view) { paste(view); }
+  // Rules and code-block frames go under the text of every editor view.
   static void DrawLayer(GtkTextView* view, GtkTextViewLayer layer, cairo_t* cr) {
     if (draw_layer) draw_layer(view, layer, cr);
+    if (layer != GTK_TEXT_VIEW_LAYER_BELOW) return;
+    if (CNotebook* notebook = Of(view)) notebook->PaintLayer(cr);
   }
 };
 

@@ -1,7 +1,7 @@
 #include "editor/notebook.h"
 
-// Handlers whose behaviour arrives with pen input and markup hiding; for
-// now they keep the editor a plain, working source view.
+// Pen input handlers; for now they keep the editor a plain, working
+// source view.
 
 void CNotebook::OnSizeAllocate(Gtk::Allocation& allocation) {
   int width = allocation.get_width(), height = allocation.get_height();
@@ -27,35 +27,3 @@ bool CNotebook::OnButtonPress(GdkEventButton*) {
 bool CNotebook::OnButtonRelease(GdkEventButton*) { return false; }
 
 bool CNotebook::OnMotion(GdkEventMotion*) { return false; }
-
-void CNotebook::OnInsertText(const Gtk::TextIter&, const Glib::ustring&, int) {}
-
-void CNotebook::OnHighlightUpdated(Gtk::TextIter&, Gtk::TextIter&) {}
-
-void CNotebook::OnCursorMoved() {}
-
-void CNotebook::EnableFullRendering() { full_rendering = true; }
-
-void CNotebook::DisableFullRendering() { full_rendering = false; }
-
-bool CNotebook::Find(const Glib::ustring& text, bool forward, bool skipCurrent) {
-  auto buffer = source_buffer;
-  const auto flags = Gtk::TEXT_SEARCH_CASE_INSENSITIVE;
-  Gtk::TextIter cursor = buffer->get_iter_at_mark(buffer->get_insert());
-  Gtk::TextIter bound = buffer->get_iter_at_mark(buffer->get_selection_bound());
-  Gtk::TextIter start, end;
-  bool found;
-  if (forward) {
-    Gtk::TextIter from = skipCurrent ? bound : cursor;
-    found = from.forward_search(text, flags, start, end);
-    if (!found) found = buffer->begin().forward_search(text, flags, start, end, from);
-  } else {
-    found = cursor.backward_search(text, flags, start, end);
-    if (!found) found = buffer->end().backward_search(text, flags, start, end, cursor);
-  }
-  if (!found) return false;
-  buffer->select_range(start, end);
-  OnCursorMoved();
-  scroll_to(start, 0.1);
-  return true;
-}
