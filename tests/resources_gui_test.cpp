@@ -114,7 +114,7 @@ TEST(ResourcesGuiTest, MarkdownMarksProximityRegions) {
       {"`code`", 1, "invisible", false},     {"snake_case", 5, "prox", false},
       {"[label]", 0, "invisible", true},     {"[label]", 1, "link", true},
       {"[label]", 1, "invisible", false},    {"notes/other", 0, "url", true},
-      {"notes/other", 0, "invisible", true}, {"notes/other", 0, "link", false},
+      {"notes/other", 0, "invisible", true}, {"notes/other", 0, "link", true},
       {"![alt]", 0, "image", true},          {"![alt]", 0, "prox", true},
       {"pic.png", 0, "url", true},           {"pic.png", 0, "invisible", true},
       {"<https", 0, "invisible", true},      {"<https", 1, "url", true},
