@@ -83,6 +83,34 @@ TEST_F(DocumentFormatTest, NotesRoundTripByteForByte) {
   }
 }
 
+TEST_F(DocumentFormatTest, OnlyTheChangedDrawingIsWrittenAnew) {
+  const std::string a = DrawingLink(0.2f), b = DrawingLink(0.4f);
+  Load("one " + a + " two " + b + " three");
+  auto* second = IsBoundDrawing(buffer->get_iter_at_offset(DrawingOffsets()[1]).get_child_anchor()->get_widgets()[0]);
+  ASSERT_NE(second, nullptr);
+  CStroke stroke;
+  stroke.color[3] = 1;
+  stroke.Append(5, 5, 2);
+  stroke.Append(30, 9, 2);
+  second->AddStroke(stroke, true, 0, 0);
+  std::string saved = Save();
+  ASSERT_EQ(saved.rfind("one " + a + " two ![](ql:", 0), 0u);
+  EXPECT_NE(saved.find(" three"), std::string::npos);
+  EXPECT_EQ(saved.find(b), std::string::npos);
+}
+
+TEST_F(DocumentFormatTest, ExampleNotesRoundTrip) {
+  int drawings = 0;
+  for (const char* name : {"Welcome.md", "Tour.md", "Checklist.md", "Sketches.md", "Projects/Garden.md"}) {
+    std::string bytes = ReadFileText(std::string(QL_SOURCE_DIR) + "/examples/" + name);
+    ASSERT_FALSE(bytes.empty()) << name;
+    Load(bytes);
+    EXPECT_EQ(Save(), bytes) << name;
+    drawings += int(DrawingOffsets().size());
+  }
+  EXPECT_EQ(drawings, 2);  // the sketches note shows its two drawings
+}
+
 TEST_F(DocumentFormatTest, PlainTextGivesPngLinksAndTheSameText) {
   const std::string link = DrawingLink(0.5f);
   Load("# Sketch\n" + link + "\n*done*\n");

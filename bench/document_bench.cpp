@@ -1,0 +1,222 @@
+// Opening and saving a long note with many drawings: 1 MB of text with
+// 100 drawings of 200 strokes of 60 points (about 18 MB on disk), each
+// against a baseline measured in the same run.
+#include <cairomm/surface.h>
+#include <glib.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/safe_file_writer.h"
+#include "bench_support.h"
+#include "drawing/bound_drawing.h"
+#include "editor/document_format.h"
+#include "editor/notebook.h"
+
+namespace {
+
+struct Note {
+  std::string plain;          // the text alone
+  std::string with_drawings;  // the same text with 100 drawing links in it
+};
+
+const Note& LectureNotes() {
+  static const Note note = [] {
+    Note made;
+    const std::string paragraph =
+        "## Lecture\n\nThe *quick* brown fox jumps over the **lazy** dog; see [the notes](other.md).\n"
+        "- a point worth making\n- another one, with `code` in it\n\n";
+    std::vector<std::string> links;
+    for (unsigned i = 0; i < 100; ++i) {
+      CBoundDrawing drawing{Glib::RefPtr<Gdk::Window>()};
+      for (CStroke& stroke : bench::Strokes(200, 60, 700, 400, i + 1)) drawing.AddStroke(stroke, true, 0, 0);
+      links.push_back(drawing.Serialize());
+    }
+    const size_t size = 1 << 20, every = size / 100;
+    size_t next = 2000;  // one drawing on the first screen
+    while (made.plain.size() < size) {
+      made.plain += paragraph;
+      made.with_drawings += paragraph;
+      if (made.plain.size() >= next && !links.empty()) {
+        made.with_drawings += links.back() + "\n";
+        links.pop_back();
+        next += every;
+      }
+    }
+    return made;
+  }();
+  return note;
+}
+
+// An editor in a window of the main window's size.
+struct Editor {
+  Gtk::Window window;
+  Gtk::ScrolledWindow scroll;
+  CNotebook notebook;
+  bool drawn = false;
+  Editor() {
+    notebook.Initialise(QL_SOURCE_DIR, false);
+    window.set_default_size(900, 600);
+    scroll.add(notebook);
+    window.add(scroll);
+    window.show_all();
+    notebook.signal_draw().connect(
+        [this](const Cairo::RefPtr<Cairo::Context>&) {
+          drawn = true;
+          return false;
+        },
+        true);
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+  }
+  void Clear() {
+    auto buffer = notebook.SourceBuffer();
+    buffer->set_text("");
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+  }
+  void Load(const std::string& bytes) {
+    auto buffer = notebook.SourceBuffer();
+    buffer->begin_not_undoable_action();
+    Gtk::TextIter start = buffer->begin();
+    DeserializeNote(buffer, start, bytes);
+    buffer->end_not_undoable_action();
+  }
+  // What the user sees first: the main loop runs until the editor has
+  // been laid out and drawn once.
+  void DrawFirstScreen() {
+    drawn = false;
+    notebook.queue_draw();
+    while (!drawn) g_main_context_iteration(nullptr, TRUE);
+  }
+  std::vector<CBoundDrawing*> Drawings() {
+    std::vector<CBoundDrawing*> found;
+    auto buffer = notebook.SourceBuffer();
+    for (auto it = buffer->begin(); it != buffer->end(); ++it)
+      if (auto anchor = it.get_child_anchor())
+        for (auto* widget : anchor->get_widgets())
+          if (auto* drawing = IsBoundDrawing(widget)) found.push_back(drawing);
+    return found;
+  }
+};
+
+std::string Scratch(const char* name) {
+  static std::string dir = [] {
+    gchar* made = g_dir_make_tmp("quillon-bench-XXXXXX", nullptr);
+    std::string path = made;
+    g_free(made);
+    return path;
+  }();
+  return dir + "/" + name;
+}
+
+void PlainWrite(const std::string& path, const std::string& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+// Opening the note until its first screen is drawn, against the same text
+// without drawings.
+void BM_Open_FirstScreen_vs_TextOnly(benchmark::State& state) {
+  if (!bench::GtkReady()) return state.SkipWithError("no display");
+  const Note& note = LectureNotes();
+  Editor ours, base;
+  bench::Compare(
+      state,
+      [&] {
+        ours.Clear();
+        base.Clear();
+      },
+      [&] {
+        ours.Load(note.with_drawings);
+        ours.DrawFirstScreen();
+      },
+      [&] {
+        base.Load(note.plain);
+        base.DrawFirstScreen();
+      });
+}
+BENCHMARK(BM_Open_FirstScreen_vs_TextOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The split of opening: decoding the 100 payloads, and what painting all
+// of them would cost if it were not put off until each is first drawn.
+void BM_Open_Decode_vs_PaintAll(benchmark::State& state) {
+  if (!bench::GtkReady()) return state.SkipWithError("no display");
+  Editor editor;
+  editor.Load(LectureNotes().with_drawings);
+  std::vector<std::string> links;
+  for (auto* drawing : editor.Drawings()) links.push_back(drawing->Serialize());
+  std::vector<std::unique_ptr<CBoundDrawing>> drawings;
+  bench::Compare(
+      state, [&] { drawings.clear(); },
+      [&] {
+        for (const auto& link : links) {
+          drawings.emplace_back(new CBoundDrawing(Glib::RefPtr<Gdk::Window>()));
+          drawings.back()->Deserialize(link.substr(7, link.size() - 8));
+        }
+      },
+      [&] {
+        for (auto& drawing : drawings) benchmark::DoNotOptimize(drawing->Cache());
+      });
+}
+BENCHMARK(BM_Open_Decode_vs_PaintAll)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Saving the note with no drawing changed, against writing the same bytes
+// with stdio (which neither syncs nor renames).
+void BM_Save_Unchanged_vs_PlainWrite(benchmark::State& state) {
+  if (!bench::GtkReady()) return state.SkipWithError("no display");
+  Editor editor;
+  editor.Load(LectureNotes().with_drawings);
+  auto buffer = editor.notebook.SourceBuffer();
+  const std::string bytes = SerializeNote(buffer, buffer->begin(), buffer->end());
+  auto writer = CSafeFileWriter::System();
+  std::string error;
+  bench::Compare(
+      state,
+      [&] {
+        std::string saved = SerializeNote(buffer, buffer->begin(), buffer->end());
+        writer.Write(Scratch("safe.md"), saved, error);
+      },
+      [&] { PlainWrite(Scratch("plain.md"), bytes); });
+  state.counters["bytes"] = double(bytes.size());
+}
+BENCHMARK(BM_Save_Unchanged_vs_PlainWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Serialising alone, without the file, against the plain write.
+void BM_Save_SerializeOnly_vs_PlainWrite(benchmark::State& state) {
+  if (!bench::GtkReady()) return state.SkipWithError("no display");
+  Editor editor;
+  editor.Load(LectureNotes().with_drawings);
+  auto buffer = editor.notebook.SourceBuffer();
+  const std::string bytes = SerializeNote(buffer, buffer->begin(), buffer->end());
+  bench::Compare(
+      state, [&] { benchmark::DoNotOptimize(SerializeNote(buffer, buffer->begin(), buffer->end())); },
+      [&] { PlainWrite(Scratch("plain.md"), bytes); });
+}
+BENCHMARK(BM_Save_SerializeOnly_vs_PlainWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Saving after one stroke was added to one drawing, against saving with
+// nothing changed: the difference is that one drawing's compression.
+void BM_Save_OneStrokeAdded_vs_Unchanged(benchmark::State& state) {
+  if (!bench::GtkReady()) return state.SkipWithError("no display");
+  Editor editor;
+  editor.Load(LectureNotes().with_drawings);
+  auto buffer = editor.notebook.SourceBuffer();
+  auto drawings = editor.Drawings();
+  auto writer = CSafeFileWriter::System();
+  std::string error;
+  std::mt19937 rng(7);
+  bench::Compare(
+      state,
+      [&] {
+        CStroke stroke = bench::Walk(rng, 60, 700, 0, 400);
+        drawings[50]->AddStroke(stroke, true, 0, 0);
+      },
+      [&] { writer.Write(Scratch("changed.md"), SerializeNote(buffer, buffer->begin(), buffer->end()), error); },
+      [&] { writer.Write(Scratch("unchanged.md"), SerializeNote(buffer, buffer->begin(), buffer->end()), error); });
+}
+BENCHMARK(BM_Save_OneStrokeAdded_vs_Unchanged)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace
