@@ -69,8 +69,8 @@ void Compare(benchmark::State& state, Prepare prepare, Ours ours, Base base) {
     t_base += std::chrono::duration<double>(c - b).count();
   }
   double n = static_cast<double>(state.iterations());
-  state.counters["ours_ms"] = t_ours / n * 1e3;
-  state.counters["baseline_ms"] = t_base / n * 1e3;
+  state.counters["ours_us"] = t_ours / n * 1e6;
+  state.counters["baseline_us"] = t_base / n * 1e6;
   state.counters["ratio"] = t_ours / t_base;
 }
 

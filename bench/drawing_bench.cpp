@@ -13,67 +13,21 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "drawing/bound_drawing.h"
 #include "drawing/drawing_payload.h"
 #include "drawing/stroke_record.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-bool GtkReady() {
-  static bool ready = [] {
-    static Glib::RefPtr<Gtk::Application> app =
-        Gtk::Application::create("org.quillon.DrawingBench", Gio::APPLICATION_NON_UNIQUE);
-    return gtk_init_check(nullptr, nullptr) != 0;
-  }();
-  return ready;
-}
-
-// A smooth random walk of n points inside [0, w) x [y0, y0 + h), widths 2 to 3.
-CStroke Walk(std::mt19937& rng, int n, float w, float y0, float h) {
-  std::uniform_real_distribution<float> unit(0, 1);
-  std::normal_distribution<float> turn(0, 0.3f);
-  CStroke s;
-  s.color[3] = 1;
-  float x = 10 + unit(rng) * (w - 20), y = y0 + 10 + unit(rng) * (h - 20), a = unit(rng) * 6.283f;
-  for (int i = 0; i < n; ++i) {
-    s.Append(x, y, 2 + unit(rng));
-    a += turn(rng);
-    x = std::min(std::max(x + 2.5f * std::cos(a), 5.0f), w - 5);
-    y = std::min(std::max(y + 2.5f * std::sin(a), y0 + 5), y0 + h - 5);
-  }
-  return s;
-}
-
-std::vector<CStroke> Strokes(int count, int points, float w, float h, unsigned seed = 1) {
-  std::mt19937 rng(seed);
-  std::vector<CStroke> strokes;
-  for (int i = 0; i < count; ++i) strokes.push_back(Walk(rng, points, w, 0, h));
-  return strokes;
-}
+using bench::Clock;
+using bench::Compare;
+using bench::GtkReady;
+using bench::Strokes;
+using bench::Walk;
 
 std::unique_ptr<CBoundDrawing> NewDrawing() {
   return std::unique_ptr<CBoundDrawing>(new CBoundDrawing(Glib::RefPtr<Gdk::Window>()));
-}
-
-// Times `ours` and `base` alternately in every iteration.
-template <class Ours, class Base>
-void Compare(benchmark::State& state, Ours ours, Base base) {
-  double t_ours = 0, t_base = 0;
-  for (auto _ : state) {
-    auto a = Clock::now();
-    ours();
-    auto b = Clock::now();
-    base();
-    auto c = Clock::now();
-    t_ours += std::chrono::duration<double>(b - a).count();
-    t_base += std::chrono::duration<double>(c - b).count();
-  }
-  double n = static_cast<double>(state.iterations());
-  state.counters["ours_us"] = t_ours / n * 1e6;
-  state.counters["baseline_us"] = t_base / n * 1e6;
-  state.counters["ratio"] = t_ours / t_base;
 }
 
 const std::vector<CStroke>& TwoHundredStrokes() {
@@ -125,14 +79,14 @@ void BM_Drawing_Deserialize_vs_uncompress(benchmark::State& state) {
       state,
       [&] {
         drawing->Deserialize(payload);
-        benchmark::DoNotOptimize(drawing->strokes.data());
+        benchmark::DoNotOptimize(drawing->Strokes().data());
       },
       [&] {
         uLongf size = out.size();
         uncompress(out.data(), &size, packed.data(), packed_size);
         benchmark::DoNotOptimize(out.data());
       });
-  if (drawing->IsDamaged() || drawing->strokes.size() != strokes.size()) state.SkipWithError("payload not read");
+  if (drawing->IsDamaged() || drawing->Strokes().size() != strokes.size()) state.SkipWithError("payload not read");
 }
 BENCHMARK(BM_Drawing_Deserialize_vs_uncompress)->Unit(benchmark::kMillisecond);
 
@@ -202,7 +156,7 @@ void BM_Drawing_EraseAtMiss_10000_vs_100_strokes(benchmark::State& state) {
         small->EraseAt(p.first, p.second, 2);
         ++i;
       });
-  if (small->strokes.size() != 100 || large->strokes.size() != 10000) state.SkipWithError("the eraser hit a stroke");
+  if (small->Strokes().size() != 100 || large->Strokes().size() != 10000) state.SkipWithError("the eraser hit a stroke");
 }
 BENCHMARK(BM_Drawing_EraseAtMiss_10000_vs_100_strokes)->Arg(0)->Arg(1);
 

@@ -39,9 +39,9 @@ int Alpha(CBoundDrawing& d, int x, int y) {
 // The cell index holds exactly one entry per point, under current indices.
 void ExpectCellsConsistent(CBoundDrawing& d) {
   std::vector<std::tuple<int, int, int>> want, have;
-  for (size_t i = 0; i < d.strokes.size(); ++i)
-    for (size_t j = 0; j < d.strokes[i].xcoords.size(); ++j)
-      want.emplace_back(CellKey(d.strokes[i].xcoords[j], d.strokes[i].ycoords[j]), int(i), int(j));
+  for (size_t i = 0; i < d.Strokes().size(); ++i)
+    for (size_t j = 0; j < d.Strokes()[i].xcoords.size(); ++j)
+      want.emplace_back(CellKey(d.Strokes()[i].xcoords[j], d.Strokes()[i].ycoords[j]), int(i), int(j));
   for (auto& e : d.Cells()) have.emplace_back(e.first, e.second.first, e.second.second);
   std::sort(want.begin(), want.end());
   std::sort(have.begin(), have.end());
@@ -92,9 +92,9 @@ TEST(BoundDrawingTest, AddStrokeGrowsClampsAndRefuses) {
     CStroke s = Line({{c.x, 5}});
     s.widths[0] = c.w;
     EXPECT_EQ(d->AddStroke(s, c.force, c.dx, 0), c.added);
-    ASSERT_EQ(d->strokes.size(), c.added ? 1u : 0u);
+    ASSERT_EQ(d->Strokes().size(), c.added ? 1u : 0u);
     if (c.added) {
-      EXPECT_EQ(d->strokes[0].xcoords[0], c.stored_x);
+      EXPECT_EQ(d->Strokes()[0].xcoords[0], c.stored_x);
     }
     EXPECT_EQ(d->width, c.min_width);
     ExpectCellsConsistent(*d);
@@ -121,19 +121,19 @@ TEST(BoundDrawingTest, ResizeMovesStrokesAndPicture) {
   EXPECT_FALSE(d->Resize(w, h, 13, 0)) << "a point has x < 13";
   EXPECT_FALSE(d->Resize(5, h, 10, 0)) << "negative width";
   EXPECT_EQ(d->width, w);
-  EXPECT_EQ(d->strokes[0].xcoords[0], 12);
+  EXPECT_EQ(d->Strokes()[0].xcoords[0], 12);
 
   ASSERT_TRUE(d->Resize(w, h, -10, 0));
   EXPECT_EQ(d->width, w + 10);
   EXPECT_EQ(d->height, h);
-  EXPECT_EQ(d->strokes[0].xcoords[0], 22);
+  EXPECT_EQ(d->Strokes()[0].xcoords[0], 22);
   EXPECT_EQ(Alpha(*d, 48, 10), 255);
   EXPECT_EQ(Alpha(*d, 17, 10), 0);
   ExpectCellsConsistent(*d);
 
   ASSERT_TRUE(d->Resize(d->width, d->height, 10, 0));  // cuts the left edge off
   EXPECT_EQ(d->width, w);
-  EXPECT_EQ(d->strokes[0].xcoords[0], 12);
+  EXPECT_EQ(d->Strokes()[0].xcoords[0], 12);
   EXPECT_EQ(Alpha(*d, 20, 10), 255);
   ExpectCellsConsistent(*d);
 }
@@ -162,7 +162,7 @@ TEST(BoundDrawingTest, EraseRemovesWholeStrokesStrictlyWithinRadius) {
     int w = d->width, h = d->height;
     d->EraseAt(c.ex, c.ey, 2);
     std::vector<int> left;
-    for (const CStroke& s : d->strokes) left.push_back(static_cast<int>(s.color[1]));
+    for (const CStroke& s : d->Strokes()) left.push_back(static_cast<int>(s.color[1]));
     EXPECT_EQ(left, c.left);
     EXPECT_EQ(d->width, w);
     EXPECT_EQ(d->height, h);
@@ -176,7 +176,7 @@ TEST(BoundDrawingTest, ErasingEverythingKeepsAnEmptyDrawingOfTheSameSize) {
   d->AddStroke(s, false, 0, 0);
   std::string before = d->Serialize();
   d->EraseAt(10, 10, 3);
-  EXPECT_TRUE(d->strokes.empty());
+  EXPECT_TRUE(d->Strokes().empty());
   EXPECT_EQ(d->width, 23);
   EXPECT_EQ(Alpha(*d, 15, 10), 0) << "the cache is repainted";
   EXPECT_NE(d->Serialize(), before);
@@ -198,7 +198,7 @@ TEST(BoundDrawingTest, SelectPaintsFadedHalosAndClearsOutside) {
 
   Captured([&] { d->Select(200, 300, 0, 30); });  // wholly right of the drawing
   EXPECT_FALSE(d->has_selection);
-  EXPECT_TRUE(d->strokes[0].selected.empty());
+  EXPECT_TRUE(d->Strokes()[0].selected.empty());
   EXPECT_EQ(Alpha(*d, 30, 17), 0);
 
   // Nothing selected and nothing hit: the cache is left alone.
@@ -229,9 +229,9 @@ TEST(BoundDrawingTest, SerializeRoundTripsBitForBit) {
   EXPECT_FALSE(b->cache) << "painted on first use, not at load";
   EXPECT_EQ(b->width, 150);
   EXPECT_EQ(b->height, 90);
-  ASSERT_EQ(b->strokes.size(), 2u);
+  ASSERT_EQ(b->Strokes().size(), 2u);
   for (size_t i = 0; i < 2; ++i) {
-    const CStroke &x = a->strokes[i], &y = b->strokes[i];
+    const CStroke &x = a->Strokes()[i], &y = b->Strokes()[i];
     EXPECT_EQ(std::memcmp(x.color, y.color, 16), 0);
     EXPECT_EQ(x.xcoords, y.xcoords);
     EXPECT_EQ(x.ycoords, y.ycoords);
@@ -291,7 +291,7 @@ TEST(BoundDrawingTest, DamagedPayloadIsWrittenBackUntilTheUserDraws) {
     d->Deserialize(c.payload);
     EXPECT_TRUE(d->IsDamaged());
     if (c.strokes >= 0) {
-      EXPECT_EQ(d->strokes.size(), size_t(c.strokes));
+      EXPECT_EQ(d->Strokes().size(), size_t(c.strokes));
     }
     EXPECT_GE(d->width, 16);
     EXPECT_EQ(d->Serialize(), "![](ql:" + c.payload + ")");
@@ -301,13 +301,13 @@ TEST(BoundDrawingTest, DamagedPayloadIsWrittenBackUntilTheUserDraws) {
     EXPECT_EQ(d->Serialize(), "![](ql:" + c.payload + ")");
     EXPECT_FALSE(d->RenderPngLink().empty());
     CStroke more = Line({{5, 5}, {8, 8}});
-    size_t before = d->strokes.size();
+    size_t before = d->Strokes().size();
     ASSERT_TRUE(d->AddStroke(more, false, 0, 0));
     EXPECT_FALSE(d->IsDamaged());
     Drawing e;
     e->Deserialize(PayloadOf(d->Serialize()));
     EXPECT_FALSE(e->IsDamaged());
-    EXPECT_EQ(e->strokes.size(), before + 1);
+    EXPECT_EQ(e->Strokes().size(), before + 1);
   }
 }
 

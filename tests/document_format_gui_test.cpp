@@ -39,6 +39,17 @@ protected:
     RunUntilIdle();
   }
   std::string Save(bool plain = false) { return SerializeNote(buffer, buffer->begin(), buffer->end(), plain); }
+  // Through the toolkit's call with the registered format, as the clipboard does.
+  std::string Registered(const char* format) {
+    gsize length = 0;
+    auto* b = GTK_TEXT_BUFFER(buffer->gobj());
+    GtkTextIter start, end;
+    gtk_text_buffer_get_bounds(b, &start, &end);
+    guint8* data = gtk_text_buffer_serialize(b, b, gdk_atom_intern(format, FALSE), &start, &end, &length);
+    std::string bytes(reinterpret_cast<char*>(data), length);
+    g_free(data);
+    return bytes;
+  }
   std::vector<int> DrawingOffsets() {
     std::vector<int> offsets;
     for (auto it = buffer->begin(); it != buffer->end(); ++it)
@@ -80,6 +91,7 @@ TEST_F(DocumentFormatTest, NotesRoundTripByteForByte) {
     Load(c.bytes);
     EXPECT_EQ(DrawingOffsets(), c.drawings) << c.name;
     EXPECT_EQ(Save(), c.bytes) << c.name;
+    EXPECT_EQ(Registered("text/quillon-markdown"), c.bytes) << c.name;
   }
 }
 
@@ -115,6 +127,7 @@ TEST_F(DocumentFormatTest, PlainTextGivesPngLinksAndTheSameText) {
   const std::string link = DrawingLink(0.5f);
   Load("# Sketch\n" + link + "\n*done*\n");
   std::string plain = Save(true);
+  EXPECT_EQ(Registered("text/plain"), plain);
   const std::string prefix = "# Sketch\n![](data:image/png;base64,";
   ASSERT_EQ(plain.rfind(prefix, 0), 0u) << plain.substr(0, 80);
   size_t close = plain.find(')', prefix.size());

@@ -24,7 +24,8 @@ std::string CMainWindow::NoteFile(const std::string& notePath) {
 
 void CMainWindow::ReplaceText(const std::string& text) {
   source_buffer->begin_not_undoable_action();
-  source_buffer->set_text(text);
+  EmptyBuffer(source_buffer);
+  source_buffer->insert(source_buffer->begin(), text);
   source_buffer->end_not_undoable_action();
 }
 
@@ -63,7 +64,7 @@ void CMainWindow::OpenDocument(const std::string& notePath) {
   }
 
   source_buffer->begin_not_undoable_action();
-  source_buffer->set_text("");
+  EmptyBuffer(source_buffer);
   notebook.SetDocumentDirectory(ParentDirectory(file));
   if (!bytes.empty()) {
     Gtk::TextIter start = source_buffer->begin();

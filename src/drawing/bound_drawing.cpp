@@ -42,6 +42,7 @@ Cairo::RefPtr<Cairo::Surface> CBoundDrawing::NewSurface(int w, int h) const {
 }
 
 bool CBoundDrawing::Resize(int w, int h, int dx, int dy) {
+  EnsureLoaded();
   int64_t nw64 = int64_t(w) - dx, nh64 = int64_t(h) - dy;
   if (nw64 < 0 || nh64 < 0 || nw64 > INT32_MAX || nh64 > INT32_MAX) return false;
   int nw = static_cast<int>(nw64), nh = static_cast<int>(nh64);
@@ -81,6 +82,7 @@ bool CBoundDrawing::Resize(int w, int h, int dx, int dy) {
 }
 
 void CBoundDrawing::RebuildCells() {
+  EnsureLoaded();
   cells.clear();
   for (size_t i = 0; i < strokes.size(); ++i) {
     const CStroke& s = strokes[i];
@@ -100,6 +102,7 @@ const CBoundDrawing::CellIndex& CBoundDrawing::Cells() {
 }
 
 bool CBoundDrawing::AddStroke(CStroke& stroke, bool force, float dx, float dy) {
+  EnsureLoaded();
   size_t n = stroke.xcoords.size();
   for (size_t j = 0; j < n; ++j) {
     float& x = stroke.xcoords[j];
@@ -144,6 +147,7 @@ void CBoundDrawing::RemoveStroke(int s) {
 }
 
 void CBoundDrawing::EraseAt(float x, float y, float r) {
+  EnsureLoaded();
   EnsureCells();
   int keys[5] = {CellKey(x, y), CellKey(x - r, y - r), CellKey(x + r, y - r), CellKey(x - r, y + r),
                  CellKey(x + r, y + r)};
@@ -199,6 +203,7 @@ void CBoundDrawing::Redraw() {
 }
 
 Cairo::RefPtr<Cairo::Surface> CBoundDrawing::Cache() {
+  EnsureLoaded();
   if (!cache) {
     cache = NewSurface(width, height);
     cache_context = Cairo::Context::create(cache);
@@ -208,6 +213,7 @@ Cairo::RefPtr<Cairo::Surface> CBoundDrawing::Cache() {
 }
 
 void CBoundDrawing::Select(float x0, float x1, float y0, float y1) {
+  EnsureLoaded();
   printf("drawing %p: select %.2f,%.2f -- %.2f,%.2f\n", static_cast<void*>(this), x0, y0, x1, y1);
   if (0 > x1 || 0 > y1 || x0 > width || y0 > height) {
     Unselect();
@@ -223,6 +229,7 @@ void CBoundDrawing::Select(float x0, float x1, float y0, float y1) {
 }
 
 void CBoundDrawing::Unselect() {
+  EnsureLoaded();
   for (CStroke& s : strokes) s.ClearSelection();
   if (!has_selection) return;
   has_selection = false;
@@ -239,12 +246,39 @@ void CBoundDrawing::Changed() {
   queue_draw();
 }
 
-std::string CBoundDrawing::Serialize() {
+const std::string& CBoundDrawing::Serialize() {
   if (stored_link.empty()) stored_link = "![](ql:" + EncodeDrawingPayload(width, height, strokes) + ")";
   return stored_link;
 }
 
 void CBoundDrawing::Deserialize(const std::string& payload) {
+  int32_t w, h;
+  if (!DecodeDrawingSize(payload, w, h)) {
+    Load(payload);
+  } else {
+    pending_payload = payload;
+    strokes.clear();
+    has_selection = false;
+    damaged = false;
+    cells.clear();
+    cells_stale = true;
+    cache.clear();
+    cache_context.clear();
+    width = w;
+    height = h;
+    set_size_request(width, height);
+  }
+  stored_link = "![](ql:" + payload + ")";
+}
+
+void CBoundDrawing::EnsureLoaded() {
+  if (pending_payload.empty()) return;
+  std::string payload = std::move(pending_payload);
+  pending_payload.clear();
+  Load(payload);
+}
+
+void CBoundDrawing::Load(const std::string& payload) {
   StrokeRecord record;
   damaged = !DecodeDrawingPayload(payload, record);
   strokes = std::move(record.strokes);
@@ -262,7 +296,6 @@ void CBoundDrawing::Deserialize(const std::string& payload) {
     set_tooltip_text(kDamagedHint);
   }
   set_size_request(width, height);
-  stored_link = "![](ql:" + payload + ")";
 }
 
 std::string CBoundDrawing::RenderPngLink() {
@@ -297,6 +330,7 @@ void CBoundDrawing::on_unrealize() {
 void CBoundDrawing::destroy_notify_() {
   printf("destroy event on %08lX\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)));
   strokes.clear();
+  pending_payload.clear();
   cells.clear();
   Gtk::DrawingArea::destroy_notify_();
 }

@@ -30,19 +30,26 @@ public:
 
   // "![](ql:...)" storage link. Returned unchanged as it was loaded (or
   // last written) until the strokes or the size change.
-  std::string Serialize();
+  const std::string& Serialize();
   // Loads a payload. A payload that cannot be read completely keeps the
   // strokes read so far, shows a dashed red frame and is written back
   // unchanged by Serialize until the user draws in or erases from it.
   void Deserialize(const std::string& payload);
   std::string RenderPngLink();
 
-  bool IsDamaged() const { return damaged; }
+  bool IsDamaged() {
+    EnsureLoaded();
+    return damaged;
+  }
+  // The strokes, decoded from the loaded payload on first use.
+  const std::vector<CStroke>& Strokes() {
+    EnsureLoaded();
+    return strokes;
+  }
   // The cell index and cached picture, made on first use.
   const CellIndex& Cells();
   Cairo::RefPtr<Cairo::Surface> Cache();
 
-  std::vector<CStroke> strokes;
   CellIndex cells;
   int width = 1;
   int height = 1;
@@ -61,12 +68,18 @@ protected:
   bool on_draw(const Cairo::RefPtr<Cairo::Context>& cr) override;
 
 private:
+  void EnsureLoaded();
+  void Load(const std::string& payload);
   Cairo::RefPtr<Cairo::Surface> NewSurface(int w, int h) const;
   void EnsureCells();
   void RemoveStroke(int s);
   void PaintAll();
   void Changed();
 
+  std::vector<CStroke> strokes;
+  // A payload whose strokes are not decoded yet: only what is drawn or
+  // edited pays for decoding, so a long note opens quickly.
+  std::string pending_payload;
   bool cells_stale = false;
   bool damaged = false;
   std::string stored_link;

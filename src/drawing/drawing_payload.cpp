@@ -91,3 +91,42 @@ bool DecodeDrawingPayload(const std::string& payload, StrokeRecord& out) {
   }
   return ok;
 }
+
+bool DecodeDrawingSize(const std::string& payload, int32_t& width, int32_t& height) {
+  long long length = 0;
+  size_t start = ParseLength(payload, length);
+  if (start == 0 || length < 12 || length % 4 != 0) return false;
+  const size_t text = payload.size() - start;
+  // The header sits in the first inflated bytes; a short prefix of the
+  // compressed data almost always holds them.
+  for (size_t prefix = 1024;; prefix *= 16) {
+    size_t take = std::min(text, prefix) / 4 * 4;
+    std::vector<uint8_t> packed;
+    try {
+      packed = Base64Decode(take == text ? payload.substr(start) : payload.substr(start, take));
+    } catch (const std::runtime_error&) {
+      return false;
+    }
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK) return false;
+    uint8_t header[8];
+    zs.next_in = packed.data();
+    zs.avail_in = static_cast<uInt>(packed.size());
+    zs.next_out = header;
+    zs.avail_out = sizeof header;
+    int rc = Z_OK;
+    while (zs.avail_out != 0 && rc == Z_OK) rc = inflate(&zs, Z_NO_FLUSH);
+    bool got = zs.avail_out == 0;
+    inflateEnd(&zs);
+    if (got) {
+      auto word = [&header](int i) {
+        return static_cast<int32_t>(uint32_t(header[i]) | uint32_t(header[i + 1]) << 8 |
+                                    uint32_t(header[i + 2]) << 16 | uint32_t(header[i + 3]) << 24);
+      };
+      width = word(0);
+      height = word(4);
+      return ClampSide(width) == width && ClampSide(height) == height;
+    }
+    if (take == text || (rc != Z_OK && rc != Z_BUF_ERROR)) return false;
+  }
+}

@@ -16,6 +16,11 @@ constexpr size_t kMaxInflateRatio = 1032;
 
 std::string EncodeDrawingPayload(int32_t width, int32_t height, const std::vector<CStroke>& strokes);
 
+// Reads only the drawing's size from the start of a payload, so that a
+// drawing can take its place in the text before its strokes are decoded.
+// False when the start is malformed or the size out of range.
+bool DecodeDrawingSize(const std::string& payload, int32_t& width, int32_t& height);
+
 // Reads a payload without ever trusting its counts beyond the data.
 // Returns false when it is malformed or could not be read completely;
 // `out` then holds the strokes read completely and a size clamped to
