@@ -80,6 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string payload(reinterpret_cast<const char*>(data), size);
   StrokeRecord record;
   bool ok = DecodeDrawingPayload(payload, record);
+  // The size read on its own, before the strokes, agrees with the full read.
+  int32_t width = -1, height = -1;
+  if (DecodeDrawingSize(payload, width, height) && ok && (width != record.width || height != record.height)) abort();
   if (record.width < 0 || record.width > kMaxDrawingSide || record.height < 0 || record.height > kMaxDrawingSide)
     abort();
   for (const CStroke& s : record.strokes)
