@@ -204,8 +204,8 @@ TEST_F(MainWindowTest, SearchEntryFindsForwardAndBack) {
   window->Notebook().ActionGroup()->activate_action("show-find");
   RunUntilIdle();
   window->SearchEntry().set_text("FISH");
-  RunFor(200);  // the entry reports changes after a short delay
-  EXPECT_EQ(selected(), std::make_pair(4, 8));
+  // The entry reports changes after a short delay.
+  EXPECT_TRUE(RunUntil([&] { return selected() == std::make_pair(4, 8); }));
   EXPECT_EQ(window->SearchEntry().get_icon_name(Gtk::ENTRY_ICON_SECONDARY), "emblem-ok-symbolic");
 
   auto key = [&](guint state) {
@@ -226,8 +226,9 @@ TEST_F(MainWindowTest, SearchEntryFindsForwardAndBack) {
   EXPECT_EQ(selected(), std::make_pair(22, 26));
 
   window->SearchEntry().set_text("absent");
-  RunFor(200);
-  EXPECT_EQ(window->SearchEntry().get_icon_name(Gtk::ENTRY_ICON_SECONDARY), "window-close-symbolic");
+  EXPECT_TRUE(RunUntil([&] {
+    return window->SearchEntry().get_icon_name(Gtk::ENTRY_ICON_SECONDARY) == "window-close-symbolic";
+  }));
   EXPECT_EQ(selected(), std::make_pair(22, 26));
 }
 

@@ -17,6 +17,14 @@ void RunFor(int milliseconds) {
   RunUntilIdle();
 }
 
+bool RunUntil(const std::function<bool()>& done, int milliseconds) {
+  gint64 end = g_get_monotonic_time() + gint64(milliseconds) * 1000;
+  while (!done() && g_get_monotonic_time() < end) {
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
+  }
+  return done();
+}
+
 Glib::RefPtr<Gtk::Application> TestApplication() {
   static Glib::RefPtr<Gtk::Application> app = [] {
     auto made = Gtk::Application::create("org.quillon.Tests", Gio::APPLICATION_NON_UNIQUE);

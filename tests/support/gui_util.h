@@ -2,12 +2,16 @@
 
 #include <gtkmm/application.h>
 
+#include <functional>
 #include <string>
 
 // Runs the default main loop until no event source is ready.
 void RunUntilIdle();
 // Runs the main loop for the given time, then until idle.
 void RunFor(int milliseconds);
+// Runs the main loop until `done` holds or `milliseconds` have passed;
+// returns whether it holds.
+bool RunUntil(const std::function<bool()>& done, int milliseconds = 5000);
 // The application object the GUI tests' windows belong to.
 Glib::RefPtr<Gtk::Application> TestApplication();
 
