@@ -189,3 +189,30 @@ TEST(StrokeStorageTest, HostilePayloadsAreRefusedWithoutTrustingTheirCounts) {
     EXPECT_LE(r.height, kMaxDrawingSide);
   }
 }
+
+TEST(StrokeStorageTest, SizeIsReadAheadOfTheStrokes) {
+  std::vector<uint8_t> big = Words().Int(640).Int(480).Int(0).bytes;
+  struct {
+    const char* name;
+    std::string payload;
+    bool read;
+    int32_t width, height;
+  } cases[] = {
+      {"a plain record", Payload(Words().Int(320).Int(200).Int(0).bytes), true, 320, 200},
+      {"stored without compression",
+       std::to_string(big.size()) + "," + Deflate(big, 0), true, 640, 480},
+      {"side beyond what can be painted", Payload(Words().Int(40000).Int(10).Int(0).bytes), false, 0, 0},
+      {"negative side", Payload(Words().Int(10).Int(-1).Int(0).bytes), false, 0, 0},
+      {"declared length below a header", "8," + Deflate(Words().Int(1).Int(1).bytes), false, 0, 0},
+      {"base64 cut inside its last quantum", "12,eNrTYGBg9", false, 0, 0},
+      {"no comma", "12eNrT", false, 0, 0},
+      {"not base64", "12,@@@@", false, 0, 0},
+  };
+  for (const auto& c : cases) {
+    int32_t width = 0, height = 0;
+    EXPECT_EQ(DecodeDrawingSize(c.payload, width, height), c.read) << c.name;
+    if (!c.read) continue;
+    EXPECT_EQ(width, c.width) << c.name;
+    EXPECT_EQ(height, c.height) << c.name;
+  }
+}

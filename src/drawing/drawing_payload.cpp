@@ -99,11 +99,11 @@ bool DecodeDrawingSize(const std::string& payload, int32_t& width, int32_t& heig
   const size_t text = payload.size() - start;
   // The header sits in the first inflated bytes; a short prefix of the
   // compressed data almost always holds them.
-  for (size_t prefix = 1024;; prefix *= 16) {
-    size_t take = std::min(text, prefix) / 4 * 4;
+  for (size_t prefix = 1024;; prefix *= 16) {  // multiples of 4: whole base64 quanta
+    const bool whole = prefix >= text;
     std::vector<uint8_t> packed;
     try {
-      packed = Base64Decode(take == text ? payload.substr(start) : payload.substr(start, take));
+      packed = Base64Decode(whole ? payload.substr(start) : payload.substr(start, prefix));
     } catch (const std::runtime_error&) {
       return false;
     }
@@ -127,6 +127,6 @@ bool DecodeDrawingSize(const std::string& payload, int32_t& width, int32_t& heig
       height = word(4);
       return ClampSide(width) == width && ClampSide(height) == height;
     }
-    if (take == text || (rc != Z_OK && rc != Z_BUF_ERROR)) return false;
+    if (whole || (rc != Z_OK && rc != Z_BUF_ERROR)) return false;
   }
 }
