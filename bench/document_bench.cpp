@@ -168,23 +168,24 @@ void BM_Open_Decode_vs_PaintAll(benchmark::State& state) {
 }
 BENCHMARK(BM_Open_Decode_vs_PaintAll)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The lecture notes open in an editor, ready to be saved.
+struct OpenNote : Editor {
+  Glib::RefPtr<Gsv::Buffer> buffer = notebook.SourceBuffer();
+  CSafeFileWriter writer = CSafeFileWriter::System();
+  std::string error;
+  OpenNote() { Load(LectureNotes().with_drawings); }
+  std::string Serialize() { return SerializeNote(buffer, buffer->begin(), buffer->end()); }
+  void Save(const char* name) { writer.Write(Scratch(name), Serialize(), error); }
+};
+
 // Saving the note with no drawing changed, against writing the same bytes
 // with stdio (which neither syncs nor renames).
 void BM_Save_Unchanged_vs_PlainWrite(benchmark::State& state) {
   if (!bench::GtkReady()) return state.SkipWithError("no display");
-  Editor editor;
-  editor.Load(LectureNotes().with_drawings);
-  auto buffer = editor.notebook.SourceBuffer();
-  const std::string bytes = SerializeNote(buffer, buffer->begin(), buffer->end());
-  auto writer = CSafeFileWriter::System();
-  std::string error;
+  OpenNote note;
+  const std::string bytes = note.Serialize();
   bench::Compare(
-      state,
-      [&] {
-        std::string saved = SerializeNote(buffer, buffer->begin(), buffer->end());
-        writer.Write(Scratch("safe.md"), saved, error);
-      },
-      [&] { PlainWrite(Scratch("plain.md"), bytes); });
+      state, [&] { note.Save("safe.md"); }, [&] { PlainWrite(Scratch("plain.md"), bytes); });
   state.counters["bytes"] = double(bytes.size());
 }
 BENCHMARK(BM_Save_Unchanged_vs_PlainWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -193,14 +194,10 @@ BENCHMARK(BM_Save_Unchanged_vs_PlainWrite)->Unit(benchmark::kMillisecond)->Itera
 // and renamed into place.
 void BM_Save_Unchanged_vs_SyncedWrite(benchmark::State& state) {
   if (!bench::GtkReady()) return state.SkipWithError("no display");
-  Editor editor;
-  editor.Load(LectureNotes().with_drawings);
-  auto buffer = editor.notebook.SourceBuffer();
-  const std::string bytes = SerializeNote(buffer, buffer->begin(), buffer->end());
-  auto writer = CSafeFileWriter::System();
-  std::string error;
+  OpenNote note;
+  const std::string bytes = note.Serialize();
   bench::Compare(
-      state, [&] { writer.Write(Scratch("safe.md"), SerializeNote(buffer, buffer->begin(), buffer->end()), error); },
+      state, [&] { note.Save("safe.md"); },
       [&] {
         std::string temp = Scratch("synced.md.tmp");
         FILE* file = std::fopen(temp.c_str(), "wb");
@@ -216,13 +213,10 @@ BENCHMARK(BM_Save_Unchanged_vs_SyncedWrite)->Unit(benchmark::kMillisecond)->Iter
 // Serialising alone, without the file, against the plain write.
 void BM_Save_SerializeOnly_vs_PlainWrite(benchmark::State& state) {
   if (!bench::GtkReady()) return state.SkipWithError("no display");
-  Editor editor;
-  editor.Load(LectureNotes().with_drawings);
-  auto buffer = editor.notebook.SourceBuffer();
-  const std::string bytes = SerializeNote(buffer, buffer->begin(), buffer->end());
+  OpenNote note;
+  const std::string bytes = note.Serialize();
   bench::Compare(
-      state, [&] { benchmark::DoNotOptimize(SerializeNote(buffer, buffer->begin(), buffer->end())); },
-      [&] { PlainWrite(Scratch("plain.md"), bytes); });
+      state, [&] { benchmark::DoNotOptimize(note.Serialize()); }, [&] { PlainWrite(Scratch("plain.md"), bytes); });
 }
 BENCHMARK(BM_Save_SerializeOnly_vs_PlainWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -230,12 +224,8 @@ BENCHMARK(BM_Save_SerializeOnly_vs_PlainWrite)->Unit(benchmark::kMillisecond)->I
 // nothing changed: the difference is that one drawing's compression.
 void BM_Save_OneStrokeAdded_vs_Unchanged(benchmark::State& state) {
   if (!bench::GtkReady()) return state.SkipWithError("no display");
-  Editor editor;
-  editor.Load(LectureNotes().with_drawings);
-  auto buffer = editor.notebook.SourceBuffer();
-  auto drawings = editor.Drawings();
-  auto writer = CSafeFileWriter::System();
-  std::string error;
+  OpenNote note;
+  auto drawings = note.Drawings();
   std::mt19937 rng(7);
   bench::Compare(
       state,
@@ -243,8 +233,7 @@ void BM_Save_OneStrokeAdded_vs_Unchanged(benchmark::State& state) {
         CStroke stroke = bench::Walk(rng, 60, 700, 0, 400);
         drawings[50]->AddStroke(stroke, true, 0, 0);
       },
-      [&] { writer.Write(Scratch("changed.md"), SerializeNote(buffer, buffer->begin(), buffer->end()), error); },
-      [&] { writer.Write(Scratch("unchanged.md"), SerializeNote(buffer, buffer->begin(), buffer->end()), error); });
+      [&] { note.Save("changed.md"); }, [&] { note.Save("unchanged.md"); });
 }
 BENCHMARK(BM_Save_OneStrokeAdded_vs_Unchanged)->Unit(benchmark::kMillisecond)->Iterations(10);
 
