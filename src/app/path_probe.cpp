@@ -79,21 +79,20 @@ SPaths CPathProbe::Detect() const {
     return paths;
   }
 
-  auto configHome = nonEmpty("XDG_CONFIG_HOME");
-  paths.config = configHome ? *configHome + "/quillon" : *home + "/.config/quillon";
-  if (!ensure_directory(paths.config)) {
-    warn(Formatted("WARNING: Could not create config path '%s'. Falling back to current working directory.\n",
-                   paths.config));
-    paths.config = "notesbase";
-  }
-
-  auto dataHome = nonEmpty("XDG_DATA_HOME");
-  paths.notes = dataHome ? *dataHome + "/quillon" : *home + "/.local/share/quillon";
-  if (!ensure_directory(paths.notes)) {
-    warn(Formatted("WARNING: Could not create default base path '%s'. Falling back to current working directory.\n",
-                   paths.notes));
-    paths.notes = "notesbase";
-  }
+  // An XDG directory (or its default under home) with "quillon" appended,
+  // created if missing; "notesbase" with a warning when it cannot be.
+  auto ensured = [&](const char* variable, const char* underHome, const char* warning) {
+    auto xdg = nonEmpty(variable);
+    std::string path = xdg ? *xdg + "/quillon" : *home + underHome;
+    if (ensure_directory(path)) return path;
+    warn(Formatted(warning, path));
+    return std::string("notesbase");
+  };
+  paths.config = ensured("XDG_CONFIG_HOME", "/.config/quillon",
+                         "WARNING: Could not create config path '%s'. Falling back to current working directory.\n");
+  paths.notes = ensured("XDG_DATA_HOME", "/.local/share/quillon",
+                        "WARNING: Could not create default base path '%s'. Falling back to current working "
+                        "directory.\n");
 
   std::string dirs = nonEmpty("XDG_DATA_DIRS").value_or("/usr/local/share:/usr/share");
   paths.resource = ".";
