@@ -67,6 +67,8 @@ TEST_F(MainWindowTest, StartupReportAndMenuBarLayout) {
   EXPECT_TRUE(window->FullRenderingItem().get_active());
   EXPECT_EQ(window->Notebook().get_name(), "mainView");
   EXPECT_EQ(window->Notebook().margin, 32);
+  auto* text = dynamic_cast<Gtk::ToggleToolButton*>(window->ToolbarBuilder()->get_object("text").get());
+  EXPECT_TRUE(text->get_active());
   // The "medium" button ran its stroke action once at start-up.
   EXPECT_EQ(window->Notebook().stroke_width, 2.0f);
 }

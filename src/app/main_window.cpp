@@ -88,6 +88,10 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
   }
   show_all();
 
+  // Binding the mode buttons to their actions leaves another button of the
+  // group active; show the text mode, which is where every device starts.
+  if (auto* text = dynamic_cast<Gtk::ToggleToolButton*>(toolbar_builder->get_object("text").get()))
+    text->set_active(true);
   if (auto* medium = dynamic_cast<Gtk::RadioToolButton*>(toolbar_builder->get_object("medium").get())) {
     medium->set_active(false);
     medium->set_active(true);
