@@ -120,7 +120,7 @@ TEST_F(DocumentFormatTest, ExampleNotesRoundTrip) {
     EXPECT_EQ(Save(), bytes) << name;
     drawings += int(DrawingOffsets().size());
   }
-  EXPECT_EQ(drawings, 2);  // the sketches note shows its two drawings
+  EXPECT_EQ(drawings, 3);  // two in the sketches note, one in the welcome note
 }
 
 TEST_F(DocumentFormatTest, PlainTextGivesPngLinksAndTheSameText) {
