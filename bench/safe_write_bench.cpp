@@ -1,12 +1,12 @@
 // Cost of replacing a note safely (temporary file, fsync, rename) against
 // a plain stdio write of the same bytes, measured in the same run.
-#include <benchmark/benchmark.h>
 #include <glib.h>
 
 #include <cstdio>
 #include <string>
 
 #include "app/safe_file_writer.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -20,26 +20,20 @@ std::string Directory() {
   return dir;
 }
 
-std::string Note() { return std::string(1 << 20, 'x'); }
-
-void PlainWrite(benchmark::State& state) {
-  std::string bytes = Note(), path = Directory() + "/plain.md";
-  for (auto _ : state) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
-}
-
-void SafeWrite(benchmark::State& state) {
-  std::string bytes = Note(), path = Directory() + "/safe.md", error;
+void BM_SafeWrite_vs_PlainWrite(benchmark::State& state) {
+  const std::string bytes(size_t(state.range(0)), 'x'), plain = Directory() + "/plain.md",
+                                                        safe = Directory() + "/safe.md";
   auto writer = CSafeFileWriter::System();
-  for (auto _ : state) benchmark::DoNotOptimize(writer.Write(path, bytes, error));
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+  std::string error;
+  bench::Compare(
+      state, [&] { benchmark::DoNotOptimize(writer.Write(safe, bytes, error)); },
+      [&] {
+        FILE* file = std::fopen(plain.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+      });
 }
 
 }  // namespace
 
-BENCHMARK(PlainWrite)->Unit(benchmark::kMillisecond);
-BENCHMARK(SafeWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SafeWrite_vs_PlainWrite)->Arg(4 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
