@@ -57,6 +57,21 @@ double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
+// A window that shows the editor scrolled to its top, as the application
+// does; a view never shown gets no widgets at all.
+struct Shown {
+  Gtk::Window window;
+  Gtk::ScrolledWindow scrolled;
+  explicit Shown(CNotebook& notebook) {
+    scrolled.add(notebook);
+    window.add(scrolled);
+    window.set_default_size(800, 600);
+    window.show_all();
+    RunUntilIdle();
+  }
+  ~Shown() { scrolled.remove(); }
+};
+
 // Seconds to highlight `note` with the editor's "markdown" in a new buffer,
 // alone or shown by a plain source view (whose layout follows every tag).
 double HighlightOnly(CNotebook& languages, const std::string& note, bool inView) {
@@ -70,13 +85,14 @@ double HighlightOnly(CNotebook& languages, const std::string& note, bool inView)
 
 // Time until a 1 MB note is highlighted and every pass has finished,
 // against highlighting the same text with the same language and no passes.
-void RenderedNote(benchmark::State& state, bool tasks) {
+void RenderedNote(benchmark::State& state, bool tasks, bool shown = false) {
   if (!InitGtk()) return state.SkipWithError("no display");
   const std::string note = Note(1 << 20, tasks);
   double rendered = 0, baseline = 0, baselineInView = 0;
   for (auto _ : state) {
     auto notebook = std::make_unique<CNotebook>();
     notebook->Initialise(kSourceDir, true);
+    std::unique_ptr<Shown> window(shown ? new Shown(*notebook) : nullptr);
     RunUntilIdle();
     baseline += HighlightOnly(*notebook, note, false);
     baselineInView += HighlightOnly(*notebook, note, true);
@@ -88,6 +104,7 @@ void RenderedNote(benchmark::State& state, bool tasks) {
     buffer->place_cursor(buffer->end());
     Settle(buffer);
     rendered += Seconds(start);
+    window.reset();
     notebook.reset();
     RunUntilIdle();
   }
@@ -102,15 +119,18 @@ void BM_RenderedNote1MB(benchmark::State& state) { RenderedNote(state, true); }
 // walk over every anchored child on each layout change.
 void BM_RenderedNote1MBNoWidgets(benchmark::State& state) { RenderedNote(state, false); }
 
+void BM_RenderedNote1MBShown(benchmark::State& state) { RenderedNote(state, true, true); }
+
 // One cursor-move pass that leaves one region and enters another; returns
 // the mean time of a pass.
-double CursorPass(benchmark::State& state, size_t bytes, bool tasks = true) {
+double CursorPass(benchmark::State& state, size_t bytes, bool tasks = true, bool shown = false) {
   if (!InitGtk()) {
     state.SkipWithError("no display");
     return 0;
   }
   CNotebook notebook;
   notebook.Initialise(kSourceDir, true);
+  std::unique_ptr<Shown> window(shown ? new Shown(notebook) : nullptr);
   auto buffer = notebook.SourceBuffer();
   buffer->set_text(Note(bytes, tasks));
   buffer->place_cursor(buffer->end());
@@ -145,10 +165,22 @@ void BM_CursorPass1MBNoWidgets(benchmark::State& state) {
   if (small_pass_seconds > 0) state.counters["x_1KB_note"] = seconds / small_pass_seconds;
 }
 
+double small_shown_seconds = 0;
+
+void BM_CursorPass1KBShown(benchmark::State& state) { small_shown_seconds = CursorPass(state, 1 << 10, true, true); }
+
+void BM_CursorPass1MBShown(benchmark::State& state) {
+  double seconds = CursorPass(state, 1 << 20, true, true);
+  if (small_shown_seconds > 0) state.counters["x_1KB_note"] = seconds / small_shown_seconds;
+}
+
 }  // namespace
 
 BENCHMARK(BM_RenderedNote1MB)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RenderedNote1MBNoWidgets)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RenderedNote1MBShown)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CursorPass1KB)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_CursorPass1MB)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_CursorPass1MBNoWidgets)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_CursorPass1KBShown)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_CursorPass1MBShown)->Unit(benchmark::kMicrosecond)->Iterations(300);

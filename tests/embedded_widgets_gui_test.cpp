@@ -46,3 +46,28 @@ TEST_F(EmbeddedWidgetsTest, ImagesLoadBesideTheNoteAndFitTheView) {
   // An empty target names the note's directory, which is no image.
   EXPECT_EQ(images[4]->get_storage_type(), Gtk::IMAGE_ICON_NAME);
 }
+
+TEST_F(EmbeddedWidgetsTest, FarRegionGetsItsWidgetOnceScrolledIntoView) {
+  window.remove();
+  Gtk::ScrolledWindow scrolled;
+  scrolled.add(notebook);
+  window.add(scrolled);
+  window.show_all();
+  std::string note = "- [ ] near\n";
+  for (int line = 0; line < 400; ++line) note += "filler\n";
+  Load(note + "- [x] far\n", 200);
+  auto farWidget = [this] { return WidgetAt<Gtk::CheckButton>(Buffer()->get_iter_at_line(401).get_offset() + 2); };
+
+  ASSERT_TRUE(WidgetAt<Gtk::CheckButton>(2));
+  EXPECT_FALSE(farWidget());
+  // Without its widget yet, the far region still hides its markup.
+  EXPECT_EQ(VisibleText().find("[x]"), std::string::npos);
+
+  auto adjustment = scrolled.get_vadjustment();
+  adjustment->set_value(adjustment->get_upper() - adjustment->get_page_size());
+  Settle();
+  auto* button = farWidget();
+  ASSERT_TRUE(button);
+  EXPECT_TRUE(button->get_active());
+  window.remove();
+}

@@ -5,7 +5,11 @@
 
 CNotebook::CNotebook() {}
 
-CNotebook::~CNotebook() {}
+CNotebook::~CNotebook() {
+  // The toolkit's teardown still emits these; the members are gone by then.
+  for (sigc::connection* watch : {&widget_scan, &scroll_watch, &extent_watch, &adjustment_watch, &allocation_watch})
+    watch->disconnect();
+}
 
 void CNotebook::Initialise(const std::string& resourcePath, bool useHighlightProxy) {
   source_buffer = Glib::RefPtr<Gsv::Buffer>::cast_dynamic(get_buffer());
@@ -99,6 +103,11 @@ void CNotebook::CreateTags() {
 
 void CNotebook::ConnectSignals() {
   signal_size_allocate().connect(sigc::mem_fun(*this, &CNotebook::OnSizeAllocate), true);
+  allocation_watch =
+      signal_size_allocate().connect(sigc::hide(sigc::mem_fun(*this, &CNotebook::ScheduleWidgetScan)), true);
+  adjustment_watch =
+      property_vadjustment().signal_changed().connect(sigc::mem_fun(*this, &CNotebook::WatchAdjustment));
+  WatchAdjustment();
   overlay.signal_draw().connect(sigc::mem_fun(*this, &CNotebook::OnOverlayDraw), true);
   signal_button_press_event().connect(sigc::mem_fun(*this, &CNotebook::OnButtonPress), false);
   signal_button_release_event().connect(sigc::mem_fun(*this, &CNotebook::OnButtonRelease), false);

@@ -49,6 +49,8 @@ public:
   Glib::RefPtr<Gtk::TextTag> RiseTag(int key);
   // True when a drawing sits at the position (never a widget region's anchor).
   static bool HoldsDrawing(Gtk::TextIter position);
+  // Lines near the visible part of the view; false while it has no size.
+  bool NearRange(Gtk::TextIter& start, Gtk::TextIter& end);
   // Paints rules and code-block frames under the text (widget coordinates).
   void PaintLayer(cairo_t* cr);
 
@@ -97,6 +99,9 @@ private:
   void OnHighlightUpdated(Gtk::TextIter& start, Gtk::TextIter& end);
   bool OnCursorMoveIdle();
   bool CreateAnchor(Glib::RefPtr<Gtk::TextMark> mark);
+  void WatchAdjustment();
+  void ScheduleWidgetScan();
+  bool PlaceNearWidgets();
   void EraseAnchorLater(const Gtk::TextIter& position);
   bool EraseStaleAnchor(Glib::RefPtr<Gtk::TextMark> mark);
 
@@ -108,6 +113,7 @@ private:
   Cairo::RefPtr<Cairo::Context> overlay_context;
   std::string document_directory;
   bool full_rendering = true;
+  sigc::connection widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
 
   friend struct CNotebookClassPatch;
 };

@@ -22,6 +22,14 @@ Glib::RefPtr<Gtk::TextTag> CNotebook::RiseTag(int key) {
 }
 
 void CNotebook::PlaceWidget(const std::string& contextClass, const Gtk::TextIter& start, const Gtk::TextIter& end) {
+  // The toolkit asks every anchored child for its size on each layout
+  // change: a long note gets widgets only where the view shows it, the
+  // rest when it scrolls there. Until then the markup just stays hidden.
+  Gtk::TextIter nearStart, nearEnd;
+  if (!NearRange(nearStart, nearEnd) || start < nearStart || start > nearEnd) {
+    ScheduleWidgetScan();
+    return;
+  }
   Gtk::TextIter at = start;
   auto anchor = at.get_child_anchor();
   if (!anchor) {
@@ -65,5 +73,81 @@ bool CNotebook::CreateAnchor(Glib::RefPtr<Gtk::TextMark> mark) {
     source_buffer->apply_tag(anchor_tag, at, next);
   }
   source_buffer->delete_mark(mark);
+  return false;
+}
+
+bool CNotebook::NearRange(Gtk::TextIter& start, Gtk::TextIter& end) {
+  Gdk::Rectangle visible;
+  get_visible_rect(visible);
+  if (!get_realized() || visible.get_height() <= 1) return false;
+  Gtk::TextIter top, bottom;
+  int lineTop = 0;
+  get_line_at_y(top, visible.get_y(), lineTop);
+  get_line_at_y(bottom, visible.get_y() + visible.get_height(), lineTop);
+  // Lines the view has not laid out yet count as no height, so the line
+  // at the bottom may lie far too low in a note just opened: no line is
+  // shorter than a few pixels unless all of it is hidden.
+  int shown = std::min(bottom.get_line() - top.get_line() + 1, visible.get_height() / 8);
+  // A screen's worth of lines on either side, so scrolling a little
+  // finds the widgets there already.
+  int screen = std::max(shown, 30);
+  bottom = top;
+  bottom.forward_lines(shown);
+  start = top;
+  start.backward_lines(screen);
+  end = bottom;
+  end.forward_lines(screen + 1);
+  return true;
+}
+
+void CNotebook::WatchAdjustment() {
+  scroll_watch.disconnect();
+  extent_watch.disconnect();
+  if (auto adjustment = get_vadjustment()) {
+    scroll_watch = adjustment->signal_value_changed().connect(sigc::mem_fun(*this, &CNotebook::ScheduleWidgetScan));
+    // Edits far above move text into view without scrolling.
+    extent_watch = adjustment->signal_changed().connect(sigc::mem_fun(*this, &CNotebook::ScheduleWidgetScan));
+  }
+}
+
+void CNotebook::ScheduleWidgetScan() {
+  // After the frame, once the view has laid out what it shows.
+  if (!widget_scan.connected())
+    widget_scan = Glib::signal_idle().connect(sigc::mem_fun(*this, &CNotebook::PlaceNearWidgets));
+}
+
+bool CNotebook::PlaceNearWidgets() {
+  Gtk::TextIter start, end;
+  if (!NearRange(start, end)) return false;
+  auto buffer = source_buffer;
+  // Context classes lag behind edits (an anchor just inserted has none):
+  // bring them up to date here first, which runs the pass over them too.
+  buffer->ensure_highlight(start, end);
+  if (!NearRange(start, end)) return false;
+  Push(end);
+  Gtk::TextIter i = start;
+  do {
+    Gtk::TextIter j = i, before = i;
+    if (!buffer->iter_forward_to_context_class_toggle(j, "prox")) j = buffer->end();
+    // Regions a pass has hidden whose widget is not there yet; the one
+    // the cursor is in shows its markup instead.
+    bool startsRegion = buffer->iter_has_context_class(i, "prox") && i.has_tag(proximity_tag) &&
+                        !(before.backward_char() && buffer->iter_has_context_class(before, "prox"));
+    Gtk::TextIter last = buffer->get_iter_at_mark(last_position);
+    auto anchor = i.get_child_anchor();
+    bool placed = anchor && (HoldsDrawing(i) || !anchor->get_widgets().empty());
+    if (startsRegion && (last < i || last > j) && !placed) {
+      for (const auto& entry : WidgetFactories()) {
+        if (!buffer->iter_has_context_class(i, entry.first)) continue;
+        Push(j);
+        PlaceWidget(entry.first, i, j);
+        j = Pop();
+        break;
+      }
+    }
+    i = j;
+    end = buffer->get_iter_at_mark(mark_stack.back());
+  } while (i < end);
+  Pop();
   return false;
 }
