@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -72,6 +74,24 @@ void Compare(benchmark::State& state, Prepare prepare, Ours ours, Base base) {
   state.counters["ours_us"] = t_ours / n * 1e6;
   state.counters["baseline_us"] = t_base / n * 1e6;
   state.counters["ratio"] = t_ours / t_base;
+}
+
+// A path in a scratch directory made once per run.
+inline std::string Scratch(const char* name) {
+  static const std::string dir = [] {
+    gchar* made = g_dir_make_tmp("quillon-bench-XXXXXX", nullptr);
+    std::string path = made ? made : "/tmp";
+    g_free(made);
+    return path;
+  }();
+  return dir + "/" + name;
+}
+
+// Writes bytes with plain stdio: the baseline of the saving benchmarks.
+inline void PlainWrite(const std::string& path, const std::string& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
 }
 
 template <class Ours, class Base>

@@ -105,21 +105,8 @@ struct Editor {
   }
 };
 
-std::string Scratch(const char* name) {
-  static std::string dir = [] {
-    gchar* made = g_dir_make_tmp("quillon-bench-XXXXXX", nullptr);
-    std::string path = made;
-    g_free(made);
-    return path;
-  }();
-  return dir + "/" + name;
-}
-
-void PlainWrite(const std::string& path, const std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
+using bench::PlainWrite;
+using bench::Scratch;
 
 // Opening the note until its first screen is drawn, against the same text
 // without drawings.

@@ -2,6 +2,7 @@
 #include <gtksourceviewmm.h>
 
 #include <memory>
+#include <vector>
 
 #include "app/main_window.h"
 
@@ -9,13 +10,12 @@ int main(int argc, char* argv[]) {
   Gsv::init();
   auto application = Gtk::Application::create(argc, argv, "org.quillon.Quillon");
 
-  std::unique_ptr<CMainWindow> window;
+  // Every activation builds a further window; all are destroyed when the
+  // loop returns.
+  std::vector<std::unique_ptr<CMainWindow>> windows;
   application->signal_activate().connect([&]() {
-    // Every activation builds a further window; only the latest is kept.
-    auto* built = new CMainWindow(application);
-    application->add_window(*built);
-    window.release();
-    window.reset(built);
+    windows.push_back(std::make_unique<CMainWindow>(application));
+    application->add_window(*windows.back());
   });
 
   application->set_accel_for_action("notebook.next-note", "<Primary>Tab");
@@ -23,6 +23,6 @@ int main(int argc, char* argv[]) {
   application->set_accel_for_action("notebook.show-find", "<Primary>F");
 
   int status = application->run();
-  window.reset();
+  windows.clear();
   return status;
 }
