@@ -103,6 +103,16 @@ private:
   void ScheduleWidgetScan();
   bool PlaceNearWidgets();
   void EraseAnchorLater(const Gtk::TextIter& position);
+  // Toggle searches of the passes; from one sweep while a rendering pass runs.
+  GtkTextTag* ClassTag(const char* contextClass) const;
+  bool ForwardToggle(Gtk::TextIter& at, GtkTextTag* tag) const;
+  bool BackwardToggle(Gtk::TextIter& at, GtkTextTag* tag) const;
+  static bool HasTag(const Gtk::TextIter& at, GtkTextTag* tag);
+  template <class Act>
+  void Walk(GtkTextTag* tag, Gtk::TextIter i, const Gtk::TextIter& end, Act act);
+  void SetTag(const Glib::RefPtr<Gtk::TextTag>& tag, const Gtk::TextIter& i, const Gtk::TextIter& j, bool on);
+  // Applies or removes a tag, telling the pass's index.
+  void ChangeTag(const Glib::RefPtr<Gtk::TextTag>& tag, const Gtk::TextIter& i, const Gtk::TextIter& j, bool on);
   bool EraseStaleAnchor(Glib::RefPtr<Gtk::TextMark> mark);
 
   sigc::signal<void, Glib::ustring> link_activated;
@@ -113,6 +123,7 @@ private:
   Cairo::RefPtr<Cairo::Context> overlay_context;
   std::string document_directory;
   bool full_rendering = true;
+  class CToggleIndex* toggle_index = nullptr;
   sigc::connection widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
 
   friend struct CNotebookClassPatch;

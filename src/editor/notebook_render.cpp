@@ -1,22 +1,10 @@
 // Markup hiding: context classes of the highlighter become text tags, and
 // the markup of each construct hides while the cursor is away from it.
 #include "editor/notebook.h"
+#include "editor/toggle_index.h"
 #include "editor/widget_factory.h"
 
 namespace {
-
-// Visits the runs of a context class from `i`, the last one possibly
-// reaching past `end`.
-template <class Act>
-void ClassWalk(const Glib::RefPtr<Gsv::Buffer>& buffer, const Glib::ustring& cls, Gtk::TextIter i,
-               const Gtk::TextIter& end, Act act) {
-  do {
-    Gtk::TextIter j = i;
-    if (!buffer->iter_forward_to_context_class_toggle(j, cls)) j = end;
-    act(i, j, buffer->iter_has_context_class(i, cls));
-    i = j;
-  } while (i < end);
-}
 
 Gtk::TextIter Next(Gtk::TextIter i) {
   i.forward_char();
@@ -24,6 +12,63 @@ Gtk::TextIter Next(Gtk::TextIter i) {
 }
 
 }  // namespace
+
+GtkTextTag* CNotebook::ClassTag(const char* contextClass) const {
+  // The highlighter's tag for a class; none until it first marks one.
+  std::string name = std::string("gtksourceview:context-classes:") + contextClass;
+  return gtk_text_tag_table_lookup(source_buffer->get_tag_table()->gobj(), name.c_str());
+}
+
+bool CNotebook::ForwardToggle(Gtk::TextIter& at, GtkTextTag* tag) const {
+  if (!tag) {
+    at = source_buffer->end();
+    return false;
+  }
+  return toggle_index ? toggle_index->Forward(at.gobj(), tag) : gtk_text_iter_forward_to_tag_toggle(at.gobj(), tag);
+}
+
+bool CNotebook::BackwardToggle(Gtk::TextIter& at, GtkTextTag* tag) const {
+  if (!tag) {
+    at = source_buffer->begin();
+    return false;
+  }
+  return toggle_index ? toggle_index->Backward(at.gobj(), tag) : gtk_text_iter_backward_to_tag_toggle(at.gobj(), tag);
+}
+
+bool CNotebook::HasTag(const Gtk::TextIter& at, GtkTextTag* tag) { return tag && gtk_text_iter_has_tag(at.gobj(), tag); }
+
+// Visits the runs of a tag from `i`, the last one possibly reaching past
+// `end`.
+template <class Act>
+void CNotebook::Walk(GtkTextTag* tag, Gtk::TextIter i, const Gtk::TextIter& end, Act act) {
+  do {
+    Gtk::TextIter j = i;
+    if (!ForwardToggle(j, tag)) j = end;
+    act(i, j, HasTag(i, tag));
+    i = j;
+  } while (i < end);
+}
+
+// Puts `tag` on i..j or takes it off. The toolkit walks every segment of
+// the range even when nothing changes, and most runs are already right.
+void CNotebook::SetTag(const Glib::RefPtr<Gtk::TextTag>& tag, const Gtk::TextIter& i, const Gtk::TextIter& j, bool on) {
+  if (HasTag(i, tag->gobj()) == on) {
+    Gtk::TextIter toggle = i;
+    if (toggle_index ? !toggle_index->MayToggle(tag->gobj(), *i.gobj(), *j.gobj())
+                     : !toggle.forward_to_tag_toggle(tag) || toggle >= j)
+      return;
+  }
+  ChangeTag(tag, i, j, on);
+}
+
+void CNotebook::ChangeTag(const Glib::RefPtr<Gtk::TextTag>& tag, const Gtk::TextIter& i, const Gtk::TextIter& j,
+                          bool on) {
+  if (on)
+    source_buffer->apply_tag(tag, i, j);
+  else
+    source_buffer->remove_tag(tag, i, j);
+  if (toggle_index) toggle_index->Changed(tag->gobj(), *i.gobj(), *j.gobj());
+}
 
 void CNotebook::Push(const Gtk::TextIter& position) { mark_stack.push_back(source_buffer->create_mark(position, true)); }
 
@@ -60,45 +105,45 @@ void CNotebook::RenderPass(Gtk::TextIter start, Gtk::TextIter end) {
                                                                        {"invis", background_ink_tag},
                                                                        {"cbtag", label_background_tag},
                                                                        {"mono", monospace_tag}};
+  GtkTextTag* prox = ClassTag("prox");
+  std::vector<GtkTextTag*> watched = {prox, ClassTag("invisible"), proximity_tag->gobj(), hidden_tag->gobj(),
+                                      anchor_tag->gobj()};
   for (const auto& style : styles) {
-    ClassWalk(buffer, style.first, start, end, [&](const Gtk::TextIter& i, const Gtk::TextIter& j, bool has) {
-      if (has)
-        buffer->apply_tag(style.second, i, j);
-      else
-        buffer->remove_tag(style.second, i, j);
+    watched.push_back(ClassTag(style.first));
+    watched.push_back(style.second->gobj());
+  }
+  // Nothing below edits the text: anchors come and go at idle time.
+  CToggleIndex index(watched, *start.gobj(), *end.gobj());
+  toggle_index = &index;
+
+  for (const auto& style : styles) {
+    Walk(ClassTag(style.first), start, end, [&](const Gtk::TextIter& i, const Gtk::TextIter& j, bool has) {
+      SetTag(style.second, i, j, has);
     });
   }
 
   Prune(start, end);
 
-  ClassWalk(buffer, "prox", start, end, [&](const Gtk::TextIter& i, const Gtk::TextIter& j, bool has) {
+  Gtk::TextIter last = buffer->get_iter_at_mark(last_position);
+  Walk(prox, start, end, [&](const Gtk::TextIter& i, const Gtk::TextIter& j, bool has) {
     if (!has) return;
     if (!i.has_tag(proximity_tag)) {
-      Gtk::TextIter last = buffer->get_iter_at_mark(last_position);
-      if (last < i || last > j) {
-        Push(start);
-        Push(end);
-        HideRegion(i, j);
-        end = Pop();
-        start = Pop();
-      }
+      if (last < i || last > j) HideRegion(i, j);
     } else if (i.get_child_anchor()) {
       // A decided region whose text changed under its widget (an undo
       // does not move the cursor through every region it touches).
       for (const auto& entry : WidgetFactories())
         if (entry.second.refresh && buffer->iter_has_context_class(i, entry.first)) entry.second.refresh(*this, i);
     }
-    buffer->apply_tag(proximity_tag, i, j);
+    SetTag(proximity_tag, i, j, true);
   });
+  toggle_index = nullptr;
 }
 
 void CNotebook::HideRegion(const Gtk::TextIter& start, const Gtk::TextIter& end) {
   auto buffer = source_buffer;
-  ClassWalk(buffer, "invisible", start, end, [&](const Gtk::TextIter& i, const Gtk::TextIter& j, bool has) {
-    if (has)
-      buffer->apply_tag(hidden_tag, i, j);
-    else
-      buffer->remove_tag(hidden_tag, i, j);
+  Walk(ClassTag("invisible"), start, end, [&](const Gtk::TextIter& i, const Gtk::TextIter& j, bool has) {
+    SetTag(hidden_tag, i, j, has);
   });
   for (const auto& entry : WidgetFactories()) {
     if (buffer->iter_has_context_class(start, entry.first)) {
@@ -109,7 +154,7 @@ void CNotebook::HideRegion(const Gtk::TextIter& start, const Gtk::TextIter& end)
 }
 
 void CNotebook::ShowRegion(const Gtk::TextIter& start, const Gtk::TextIter& end) {
-  source_buffer->remove_tag(hidden_tag, start, end);
+  ChangeTag(hidden_tag, start, end, false);
   for (const auto& entry : WidgetFactories())
     if (source_buffer->iter_has_context_class(start, entry.first)) RemoveWidgets(start);
 }
@@ -120,7 +165,7 @@ void CNotebook::RemoveWidgets(const Gtk::TextIter& position) {
   // A drawing is the note's own content, never a region's stand-in.
   if (!anchor || HoldsDrawing(at)) return;
   for (Gtk::Widget* widget : anchor->get_widgets()) gtk_widget_destroy(GTK_WIDGET(widget->gobj()));
-  source_buffer->apply_tag(hidden_tag, position, Next(position));
+  ChangeTag(hidden_tag, position, Next(position), true);
 }
 
 void CNotebook::EraseAnchorLater(const Gtk::TextIter& position) {
@@ -153,20 +198,19 @@ bool CNotebook::EraseStaleAnchor(Glib::RefPtr<Gtk::TextMark> mark) {
 // Removes the state of regions that the highlighter no longer marks as
 // they were, and the anchors of regions that are gone.
 void CNotebook::Prune(Gtk::TextIter& start, Gtk::TextIter& end) {
-  auto buffer = source_buffer;
+  GtkTextTag* prox = ClassTag("prox");
   Gtk::TextIter i = start;
   do {
     Gtk::TextIter j = i;
-    if (!j.forward_to_tag_toggle(proximity_tag) || j > end) j = end;
+    if (!ForwardToggle(j, proximity_tag->gobj()) || j > end) j = end;
     Gtk::TextIter regionStart = j, regionEnd = i;
-    buffer->iter_backward_to_context_class_toggle(regionStart, "prox");
-    buffer->iter_forward_to_context_class_toggle(regionEnd, "prox");
+    BackwardToggle(regionStart, prox);
+    ForwardToggle(regionEnd, prox);
     // A region with no "prox" toggle around it at all (the whole buffer,
     // or none left) is stale as well.
-    if (i.has_tag(proximity_tag) &&
-        (!buffer->iter_has_context_class(i, "prox") || regionStart != i || regionEnd != j)) {
-      buffer->remove_tag(hidden_tag, i, j);
-      buffer->remove_tag(proximity_tag, i, j);
+    if (i.has_tag(proximity_tag) && (!HasTag(i, prox) || regionStart != i || regionEnd != j)) {
+      ChangeTag(hidden_tag, i, j, false);
+      ChangeTag(proximity_tag, i, j, false);
       if (i.get_child_anchor() && !HoldsDrawing(i)) EraseAnchorLater(i);
     }
     i = j;
@@ -175,11 +219,10 @@ void CNotebook::Prune(Gtk::TextIter& start, Gtk::TextIter& end) {
   i = start;
   do {
     Gtk::TextIter j = i;
-    if (!j.forward_to_tag_toggle(anchor_tag) || j > end) j = end;
+    if (!ForwardToggle(j, anchor_tag->gobj()) || j > end) j = end;
     Gtk::TextIter regionStart = j;
-    buffer->iter_backward_to_context_class_toggle(regionStart, "prox");
-    if (i.has_tag(anchor_tag) && (!buffer->iter_has_context_class(i, "prox") || regionStart != i) &&
-        i.get_child_anchor() && !HoldsDrawing(i))
+    BackwardToggle(regionStart, prox);
+    if (i.has_tag(anchor_tag) && (!HasTag(i, prox) || regionStart != i) && i.get_child_anchor() && !HoldsDrawing(i))
       EraseAnchorLater(i);
     i = j;
   } while (i < end);

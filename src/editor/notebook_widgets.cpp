@@ -43,7 +43,7 @@ void CNotebook::PlaceWidget(const std::string& contextClass, const Gtk::TextIter
   if (HoldsDrawing(start) || factory == WidgetFactories().end()) return;
   Gtk::TextIter next = start;
   next.forward_char();
-  source_buffer->remove_tag(hidden_tag, start, next);
+  ChangeTag(hidden_tag, start, next, false);
   Gtk::Widget* widget = Gtk::manage(factory->second.create(*this, start, end));
   add_child_at_anchor(*widget, anchor);
   widget->show();
