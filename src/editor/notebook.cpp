@@ -2,6 +2,7 @@
 
 #include "editor/code_block_language.h"
 #include "editor/document_format.h"
+#include "editor/undo_manager.h"
 
 CNotebook::CNotebook() {}
 
@@ -26,6 +27,10 @@ void CNotebook::Initialise(const std::string& resourcePath, bool useHighlightPro
   source_buffer->set_language(language_manager->get_language("markdown"));
 
   RegisterNoteFormats(*this);
+  CUndoManager::Hooks hooks;
+  hooks.capture = [this](const GtkTextIter& start, const GtkTextIter& end) { return CaptureContent(start, end); };
+  hooks.insert = [this](int offset, const SUndoContent& content) { InsertContent(offset, content); };
+  undo_manager = std::make_unique<CUndoManager>(source_buffer->gobj(), hooks);
 
   add_child_in_window(overlay, Gtk::TEXT_WINDOW_WIDGET, 0, 0);
 

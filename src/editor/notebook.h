@@ -5,9 +5,11 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "drawing/stroke.h"
+#include "editor/undo_history.h"
 
 // The editor: a source view over the open note, with drawings, check
 // buttons and images anchored in the text.
@@ -53,6 +55,11 @@ public:
   bool NearRange(Gtk::TextIter& start, Gtk::TextIter& end);
   // Paints rules and code-block frames under the text (widget coordinates).
   void PaintLayer(cairo_t* cr);
+
+  // Undo (notebook_undo.cpp): what a range holds, and putting it back.
+  SUndoContent CaptureContent(const GtkTextIter& start, const GtkTextIter& end);
+  void InsertContent(int offset, const SUndoContent& content);
+  class CUndoManager& UndoManager() { return *undo_manager; }
 
   sigc::signal<void, Glib::ustring>& signal_link_activated() { return link_activated; }
   Glib::RefPtr<Gio::SimpleActionGroup> ActionGroup() { return actions; }
@@ -124,6 +131,7 @@ private:
   std::string document_directory;
   bool full_rendering = true;
   class CToggleIndex* toggle_index = nullptr;
+  std::unique_ptr<class CUndoManager> undo_manager;
   sigc::connection widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
 
   friend struct CNotebookClassPatch;

@@ -1,6 +1,7 @@
 // Editing aids: list continuation, search and link lookup.
 #include "editor/list_marker.h"
 #include "editor/notebook.h"
+#include "editor/undo_manager.h"
 
 namespace {
 
@@ -9,7 +10,8 @@ bool Blank(gunichar c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
 void CNotebook::OnInsertText(const Gtk::TextIter& pos, const Glib::ustring& text, int) {
-  if (text != "\n" || (last_key_state & GDK_SHIFT_MASK) || !pos.ends_line()) return;
+  // An undo putting a line break back is no new line of a list.
+  if (text != "\n" || (last_key_state & GDK_SHIFT_MASK) || !pos.ends_line() || undo_manager->Replaying()) return;
   auto buffer = source_buffer;
   Gtk::TextIter line = pos;
   line.backward_line();

@@ -2,6 +2,7 @@
 // the markup of each construct hides while the cursor is away from it.
 #include "editor/notebook.h"
 #include "editor/toggle_index.h"
+#include "editor/undo_manager.h"
 #include "editor/widget_factory.h"
 
 namespace {
@@ -187,11 +188,8 @@ bool CNotebook::EraseStaleAnchor(Glib::RefPtr<Gtk::TextMark> mark) {
   for (const auto& entry : WidgetFactories())
     widgetRegion = widgetRegion || source_buffer->iter_has_context_class(at, entry.first);
   if (startsRegion && widgetRegion) return false;
-  // The undo history does not see child anchors come and go; keeping it
-  // across this edit would let a later undo hit the wrong characters.
-  source_buffer->begin_not_undoable_action();
-  source_buffer->erase(at, Next(at));
-  source_buffer->end_not_undoable_action();
+  // Not the user's edit: the history only moves past it.
+  undo_manager->Unrecorded([&]() { source_buffer->erase(at, Next(at)); });
   return false;
 }
 

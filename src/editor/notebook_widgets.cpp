@@ -59,9 +59,8 @@ bool CNotebook::CreateAnchor(Glib::RefPtr<Gtk::TextMark> mark) {
   // The note may have changed (or been switched) since: only a region
   // that still wants a widget gets an anchor.
   if (!anchor && widgetRegion && source_buffer->iter_has_context_class(at, "prox")) {
-    source_buffer->begin_not_undoable_action();
+    // Not the user's edit: the undo history only moves past it.
     source_buffer->create_child_anchor(at);
-    source_buffer->end_not_undoable_action();
     at = source_buffer->get_iter_at_mark(mark);
     anchor = at.get_child_anchor();
   }
