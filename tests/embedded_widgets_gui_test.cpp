@@ -1,4 +1,5 @@
 // Images shown for image links, and where they are looked for.
+#include "editor/document_format.h"
 #include "markup_fixture.h"
 
 namespace {
@@ -47,7 +48,7 @@ TEST_F(EmbeddedWidgetsTest, ImagesLoadBesideTheNoteAndFitTheView) {
   EXPECT_EQ(images[4]->get_storage_type(), Gtk::IMAGE_ICON_NAME);
 }
 
-TEST_F(EmbeddedWidgetsTest, FarRegionGetsItsWidgetOnceScrolledIntoView) {
+TEST_F(EmbeddedWidgetsTest, WidgetsComeAndGoAsTheViewScrolls) {
   window.remove();
   Gtk::ScrolledWindow scrolled;
   scrolled.add(notebook);
@@ -69,5 +70,15 @@ TEST_F(EmbeddedWidgetsTest, FarRegionGetsItsWidgetOnceScrolledIntoView) {
   auto* button = farWidget();
   ASSERT_TRUE(button);
   EXPECT_TRUE(button->get_active());
+  // The first one is far now: its widget goes, its anchor stays hidden.
+  EXPECT_FALSE(WidgetAt<Gtk::CheckButton>(2));
+  EXPECT_TRUE(At(2).get_child_anchor());
+  EXPECT_EQ(VisibleText().find("[ ]"), std::string::npos);
+
+  adjustment->set_value(0);
+  Settle();
+  ASSERT_TRUE(WidgetAt<Gtk::CheckButton>(2));
+  EXPECT_FALSE(WidgetAt<Gtk::CheckButton>(2)->get_active());
+  EXPECT_EQ(SerializeNote(Buffer(), Buffer()->begin(), Buffer()->end()), note + "- [x] far\n");
   window.remove();
 }

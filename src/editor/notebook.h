@@ -51,8 +51,9 @@ public:
   Glib::RefPtr<Gtk::TextTag> RiseTag(int key);
   // True when a drawing sits at the position (never a widget region's anchor).
   static bool HoldsDrawing(Gtk::TextIter position);
-  // Lines near the visible part of the view; false while it has no size.
-  bool NearRange(Gtk::TextIter& start, Gtk::TextIter& end);
+  // Lines within `screens` screens of the visible part of the view; false
+  // while it has no size.
+  bool NearRange(Gtk::TextIter& start, Gtk::TextIter& end, int screens = 1);
   // Paints rules and code-block frames under the text (widget coordinates).
   void PaintLayer(cairo_t* cr);
 
@@ -109,6 +110,7 @@ private:
   void WatchAdjustment();
   void ScheduleWidgetScan();
   bool PlaceNearWidgets();
+  void RemoveFarWidgets();
   void EraseAnchorLater(const Gtk::TextIter& position);
   // Toggle searches of the passes; from one sweep while a rendering pass runs.
   GtkTextTag* ClassTag(const char* contextClass) const;
@@ -132,6 +134,7 @@ private:
   bool full_rendering = true;
   class CToggleIndex* toggle_index = nullptr;
   std::unique_ptr<class CUndoManager> undo_manager;
+  std::vector<Glib::RefPtr<Gtk::TextChildAnchor>> placed_anchors;  // with a region's widget
   sigc::connection widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
 
   friend struct CNotebookClassPatch;

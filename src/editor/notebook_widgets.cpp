@@ -47,6 +47,7 @@ void CNotebook::PlaceWidget(const std::string& contextClass, const Gtk::TextIter
   Gtk::Widget* widget = Gtk::manage(factory->second.create(*this, start, end));
   add_child_at_anchor(*widget, anchor);
   widget->show();
+  placed_anchors.push_back(anchor);
 }
 
 bool CNotebook::CreateAnchor(Glib::RefPtr<Gtk::TextMark> mark) {
@@ -75,7 +76,7 @@ bool CNotebook::CreateAnchor(Glib::RefPtr<Gtk::TextMark> mark) {
   return false;
 }
 
-bool CNotebook::NearRange(Gtk::TextIter& start, Gtk::TextIter& end) {
+bool CNotebook::NearRange(Gtk::TextIter& start, Gtk::TextIter& end, int screens) {
   Gdk::Rectangle visible;
   get_visible_rect(visible);
   if (!get_realized() || visible.get_height() <= 1) return false;
@@ -89,7 +90,7 @@ bool CNotebook::NearRange(Gtk::TextIter& start, Gtk::TextIter& end) {
   int shown = std::min(bottom.get_line() - top.get_line() + 1, visible.get_height() / 8);
   // A screen's worth of lines on either side, so scrolling a little
   // finds the widgets there already.
-  int screen = std::max(shown, 30);
+  int screen = std::max(shown, 30) * screens;
   bottom = top;
   bottom.forward_lines(shown);
   start = top;
@@ -115,9 +116,28 @@ void CNotebook::ScheduleWidgetScan() {
     widget_scan = Glib::signal_idle().connect(sigc::mem_fun(*this, &CNotebook::PlaceNearWidgets));
 }
 
+// Widgets far from view go again (the anchor stays, hidden, as while the
+// markup shows): the toolkit sizes every anchored child on each layout
+// change, so scrolling through a long note must not gather them all.
+void CNotebook::RemoveFarWidgets() {
+  Gtk::TextIter keepStart, keepEnd;
+  if (!NearRange(keepStart, keepEnd, 3)) return;
+  std::vector<Glib::RefPtr<Gtk::TextChildAnchor>> kept;
+  for (const auto& anchor : placed_anchors) {
+    if (anchor->get_deleted() || anchor->get_widgets().empty()) continue;
+    Gtk::TextIter at = source_buffer->get_iter_at_child_anchor(anchor);
+    if (at < keepStart || at > keepEnd)
+      RemoveWidgets(at);
+    else
+      kept.push_back(anchor);
+  }
+  placed_anchors.swap(kept);
+}
+
 bool CNotebook::PlaceNearWidgets() {
   Gtk::TextIter start, end;
   if (!NearRange(start, end)) return false;
+  RemoveFarWidgets();
   auto buffer = source_buffer;
   // Context classes lag behind edits (an anchor just inserted has none):
   // bring them up to date here first, which runs the pass over them too.
