@@ -40,12 +40,30 @@ TEST_F(EmbeddedWidgetsTest, ImagesLoadBesideTheNoteAndFitTheView) {
   EXPECT_GT(wide->get_width(), visible.get_width() / 2);
   EXPECT_NEAR(double(wide->get_height()) / wide->get_width(), 0.1, 0.01);
 
+  // A narrower window fits the image again; the small one stays. The
+  // window scrolls its editor, as the application's does.
+  window.remove();
+  Gtk::ScrolledWindow scrolled;
+  scrolled.add(notebook);
+  window.add(scrolled);
+  window.show_all();
+  window.resize(320, 400);
+  ASSERT_TRUE(RunUntil([&] {
+    Settle();
+    auto* image = WidgetAt<Gtk::Image>(Buffer()->get_iter_at_line(1).get_offset());
+    return image && image->get_pixbuf()->get_width() < 320;
+  }));
+  EXPECT_EQ(WidgetAt<Gtk::Image>(0), images[0]);
+  images[1] = WidgetAt<Gtk::Image>(Buffer()->get_iter_at_line(1).get_offset());
+  EXPECT_NEAR(double(images[1]->get_pixbuf()->get_height()) / images[1]->get_pixbuf()->get_width(), 0.1, 0.01);
+
   ASSERT_EQ(images[2]->get_storage_type(), Gtk::IMAGE_ICON_NAME);
   EXPECT_EQ(images[2]->property_icon_name().get_value(), "image-missing");
   ASSERT_EQ(images[3]->get_storage_type(), Gtk::IMAGE_PIXBUF);
   EXPECT_EQ(images[3]->get_pixbuf()->get_width(), 10);
   // An empty target names the note's directory, which is no image.
   EXPECT_EQ(images[4]->get_storage_type(), Gtk::IMAGE_ICON_NAME);
+  window.remove();
 }
 
 TEST_F(EmbeddedWidgetsTest, WidgetsComeAndGoAsTheViewScrolls) {

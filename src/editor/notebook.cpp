@@ -8,7 +8,7 @@ CNotebook::CNotebook() {}
 
 CNotebook::~CNotebook() {
   // The toolkit's teardown still emits these; the members are gone by then.
-  for (sigc::connection* watch : {&widget_scan, &scroll_watch, &extent_watch, &adjustment_watch, &allocation_watch})
+  for (sigc::connection* watch : {&refit_timer, &widget_scan, &scroll_watch, &extent_watch, &adjustment_watch, &allocation_watch})
     watch->disconnect();
 }
 

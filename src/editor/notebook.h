@@ -49,6 +49,9 @@ public:
   // Embedded widgets (notebook_widgets.cpp).
   void PlaceWidget(const std::string& contextClass, const Gtk::TextIter& start, const Gtk::TextIter& end);
   Glib::RefPtr<Gtk::TextTag> RiseTag(int key);
+  // Widest an image may be shown without pushing the text sideways; 0
+  // while the view has no size.
+  int ImageWidthLimit();
   // True when a drawing sits at the position (never a widget region's anchor).
   static bool HoldsDrawing(Gtk::TextIter position);
   // Lines within `screens` screens of the visible part of the view; false
@@ -111,6 +114,8 @@ private:
   void ScheduleWidgetScan();
   bool PlaceNearWidgets();
   void RemoveFarWidgets();
+  void OnWidthChanged(int width);
+  void RefitImages();
   void EraseAnchorLater(const Gtk::TextIter& position);
   // Toggle searches of the passes; from one sweep while a rendering pass runs.
   GtkTextTag* ClassTag(const char* contextClass) const;
@@ -135,7 +140,8 @@ private:
   class CToggleIndex* toggle_index = nullptr;
   std::unique_ptr<class CUndoManager> undo_manager;
   std::vector<Glib::RefPtr<Gtk::TextChildAnchor>> placed_anchors;  // with a region's widget
-  sigc::connection widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
+  int fitted_width = 0;
+  sigc::connection refit_timer, widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
 
   friend struct CNotebookClassPatch;
 };

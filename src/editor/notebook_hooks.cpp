@@ -6,6 +6,7 @@
 void CNotebook::OnSizeAllocate(Gtk::Allocation& allocation) {
   int width = allocation.get_width(), height = allocation.get_height();
   overlay.set_size_request(width, height);
+  OnWidthChanged(width);
   if (!overlay_surface || overlay_surface->get_width() != width || overlay_surface->get_height() != height) {
     overlay_surface = Cairo::ImageSurface::create(Cairo::FORMAT_ARGB32, std::max(width, 1), std::max(height, 1));
     overlay_context = Cairo::Context::create(overlay_surface);

@@ -170,3 +170,42 @@ bool CNotebook::PlaceNearWidgets() {
   Pop();
   return false;
 }
+
+int CNotebook::ImageWidthLimit() {
+  Gdk::Rectangle visible;
+  get_visible_rect(visible);
+  int width = visible.get_width() - get_left_margin() - get_right_margin() - 8;
+  return get_realized() && width > 16 ? width : 0;
+}
+
+void CNotebook::OnWidthChanged(int width) {
+  if (width == fitted_width) return;
+  fitted_width = width;
+  // Once the window stops changing size, not at every step of a drag.
+  refit_timer.disconnect();
+  refit_timer = Glib::signal_timeout().connect(
+      [this]() {
+        RefitImages();
+        return false;
+      },
+      150);
+}
+
+// Images made for another width are made again (at the next scan).
+void CNotebook::RefitImages() {
+  int limit = ImageWidthLimit();
+  if (limit <= 0) return;
+  for (const auto& anchor : placed_anchors) {
+    if (anchor->get_deleted()) continue;
+    for (Gtk::Widget* widget : anchor->get_widgets()) {
+      auto* image = dynamic_cast<Gtk::Image*>(widget);
+      int natural = image ? ImageNaturalWidth(image) : 0;
+      if (natural <= 0 || image->get_storage_type() != Gtk::IMAGE_PIXBUF) continue;
+      if (image->get_pixbuf()->get_width() != std::min(natural, limit)) {
+        RemoveWidgets(source_buffer->get_iter_at_child_anchor(anchor));
+        break;
+      }
+    }
+  }
+  ScheduleWidgetScan();
+}

@@ -9,6 +9,8 @@
 
 namespace {
 
+const char kNaturalWidth[] = "quillon-natural-width";
+
 bool Ticked(Gtk::TextIter i) {
   i.forward_char();  // the anchor
   if (i.get_char() == '[') i.forward_char();
@@ -49,15 +51,6 @@ void DeleteMarkLater(gpointer data) {
   delete mark;
 }
 
-// Largest width an image may take without pushing the text sideways, or
-// 0 while the view has no size yet.
-int AvailableWidth(CNotebook& editor) {
-  Gdk::Rectangle visible;
-  editor.get_visible_rect(visible);
-  int width = visible.get_width() - editor.get_left_margin() - editor.get_right_margin() - 8;
-  return editor.get_realized() && width > 16 ? width : 0;
-}
-
 void Load(Gtk::Image& image, const std::string& path, int maxWidth) {
   try {
     auto animation = Gdk::PixbufAnimation::create_from_file(path);
@@ -67,6 +60,8 @@ void Load(Gtk::Image& image, const std::string& path, int maxWidth) {
       return;
     }
     auto pixbuf = animation->get_static_image();
+    // Kept so that the image can be fitted again when the view narrows.
+    g_object_set_data(G_OBJECT(image.gobj()), kNaturalWidth, GINT_TO_POINTER(pixbuf->get_width()));
     if (maxWidth > 0 && pixbuf->get_width() > maxWidth) {
       int height = std::max(1, int(double(pixbuf->get_height()) * maxWidth / pixbuf->get_width() + 0.5));
       pixbuf = pixbuf->scale_simple(maxWidth, height, Gdk::INTERP_BILINEAR);
@@ -78,6 +73,10 @@ void Load(Gtk::Image& image, const std::string& path, int maxWidth) {
 }
 
 }  // namespace
+
+int ImageNaturalWidth(Gtk::Widget* widget) {
+  return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget->gobj()), kNaturalWidth));
+}
 
 const std::unordered_map<std::string, WidgetFactory>& WidgetFactories() {
   static const std::unordered_map<std::string, WidgetFactory> table = [] {
@@ -141,7 +140,7 @@ Gtk::Widget* MakeImage(CNotebook& editor, const Gtk::TextIter& start, const Gtk:
   gchar* local = g_file_get_path(file);
   g_object_unref(file);
   if (local)
-    Load(*image, local, AvailableWidth(editor));
+    Load(*image, local, editor.ImageWidthLimit());
   else
     image->set_from_icon_name("image-missing", Gtk::ICON_SIZE_BUTTON);
   g_free(local);

@@ -21,3 +21,5 @@ const std::unordered_map<std::string, WidgetFactory>& WidgetFactories();
 
 Gtk::Widget* MakeCheckbox(CNotebook& editor, const Gtk::TextIter& start, const Gtk::TextIter& end);
 Gtk::Widget* MakeImage(CNotebook& editor, const Gtk::TextIter& start, const Gtk::TextIter& end);
+// Width of the picture an image widget was made from, or 0 (an icon).
+int ImageNaturalWidth(Gtk::Widget* widget);
