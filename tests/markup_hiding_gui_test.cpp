@@ -30,6 +30,10 @@ const Construct kConstructs[] = {
     {"* [X] upper", 3, "* @ upper"},
     {"+ [ ] plus", 3, "+ @ plus"},
     {"look ![alt](nowhere.png) here", 8, "look @ here"},
+    // Touching another region, an image would share its "prox" run: it
+    // stays markdown rather than vanish.
+    {"![a](x.png)![b](y.png)", 3, "@![b](y.png)"},
+    {"**b**![i](x.png)", 3, "b![i](x.png)"},
     {"> quoted", 1, "quoted"},
     {"---", 1, ""},
     {"```c\nint x;\n```", 7, "```c\nint x;\n```"},
