@@ -25,19 +25,11 @@ protected:
     for (char c : keys) Key(c == ' ' ? GDK_KEY_space : gdk_unicode_to_keyval(guint32(c)));
   }
 
-  int UndoAll() {
+  // Undoes (or redoes) until nothing is left; the number of steps.
+  int All(bool undo) {
     int steps = 0;
-    for (; Buffer()->can_undo() && steps < 100; ++steps) {
-      Buffer()->undo();
-      Settle();
-    }
-    return steps;
-  }
-
-  int RedoAll() {
-    int steps = 0;
-    for (; Buffer()->can_redo() && steps < 100; ++steps) {
-      Buffer()->redo();
+    for (; (undo ? Buffer()->can_undo() : Buffer()->can_redo()) && steps < 100; ++steps) {
+      undo ? Buffer()->undo() : Buffer()->redo();
       Settle();
     }
     return steps;
@@ -52,9 +44,9 @@ TEST_F(UndoTest, TypedTaskStaysUndoableAfterItsCheckboxAppears) {
   EXPECT_TRUE(Buffer()->can_undo());
   EXPECT_EQ(Note(), "intro\n- [ ] milk\nend");
 
-  UndoAll();
+  int undone = All(true);
   EXPECT_EQ(std::string(Slice()), "intro\n\nend");
-  RedoAll();
+  EXPECT_EQ(All(false), undone);
   MoveCursor(0);
   EXPECT_EQ(Note(), "intro\n- [ ] milk\nend");
   EXPECT_TRUE(WidgetAt<Gtk::CheckButton>(8)) << VisibleText();
