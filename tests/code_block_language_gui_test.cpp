@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 #include <gtksourceviewmm.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include "support/test_util.h"
 
@@ -73,6 +77,49 @@ TEST(CodeBlockLanguageTest, FailuresAreReportedAndGiveNoDirectory) {
   WriteFileText(tmp / "plain", "");
   EXPECT_EQ(Generate(tmp / "plain", printed), "");
   EXPECT_EQ(printed, "Failed to create a language definition for syntax highlighting data.\n");
+}
+
+// A file cut short would be reused by every later start: a write that
+// fails leaves no file and no temporary behind.
+TEST(CodeBlockLanguageTest, AFailedWriteLeavesNothingToReuse) {
+  TempDir tmp;
+  const std::string dir = tmp / "quillon.gsv";
+  std::string printed;
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  struct rlimit small = old;
+  small.rlim_cur = 256;  // bytes: the file is far longer
+  auto previous = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string result = Generate(dir, printed);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, previous);
+  EXPECT_EQ(result, "");
+  EXPECT_EQ(printed, "Failed to create a language definition for syntax highlighting data.\n");
+  GDir* listing = g_dir_open(dir.c_str(), 0, nullptr);
+  ASSERT_TRUE(listing);
+  const char* left = g_dir_read_name(listing);
+  EXPECT_EQ(left, nullptr) << left;
+  g_dir_close(listing);
+
+  // The next start writes it whole.
+  ASSERT_EQ(Generate(dir, printed), dir);
+  EXPECT_NE(ReadFileText(dir + "/markdownlisting.lang").find("</language>\n"), std::string::npos);
+}
+
+// A link planted under the file's name in the shared directory, pointing
+// where no file is yet, is replaced, never written through.
+TEST(CodeBlockLanguageTest, ALinkInPlaceOfTheFileIsNotFollowed) {
+  TempDir tmp;
+  const std::string dir = tmp / "quillon.gsv", victim = tmp / "victim.txt";
+  ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
+  ASSERT_EQ(symlink(victim.c_str(), (dir + "/markdownlisting.lang").c_str()), 0);
+  std::string printed;
+  ASSERT_EQ(Generate(dir, printed), dir);
+  EXPECT_FALSE(PathExists(victim));
+  struct stat info;
+  ASSERT_EQ(lstat((dir + "/markdownlisting.lang").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
 }
 
 TEST(CodeBlockLanguageTest, MarkdownHighlightsFencedBlocksInTheirLanguage) {

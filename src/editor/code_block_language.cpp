@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 std::string GenerateCodeBlockLanguage(const std::string& directory) {
   mode_t mask = umask(0);
@@ -18,11 +19,22 @@ std::string GenerateCodeBlockLanguage(const std::string& directory) {
   const std::string file = directory + "/markdownlisting.lang";
   if (access(file.c_str(), R_OK) == 0) return directory;
 
-  FILE* out = std::fopen(file.c_str(), "wb");
+  // Written beside the file and renamed over it once complete: a file cut
+  // short (a full disk, two starts at once) would be reused by every later
+  // start, and the name is never opened, so a link planted there in the
+  // shared directory is replaced rather than followed.
+  std::string temporary = file + ".XXXXXX";
+  int fd = mkstemp(&temporary[0]);
+  FILE* out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
   if (!out) {
+    if (fd >= 0) {
+      close(fd);
+      unlink(temporary.c_str());
+    }
     std::printf("Failed to create a language definition for syntax highlighting data.\n");
     return "";
   }
+  fchmod(fd, 0644);  // later starts of other users read it too
   std::vector<std::string> ids;
   auto manager = Gsv::LanguageManager::get_default();
   for (const auto& id : manager->get_language_ids()) {
@@ -63,6 +75,12 @@ std::string GenerateCodeBlockLanguage(const std::string& directory) {
   std::fputs("    <context ref=\"proxy-fallback\"/>\n", out);
   std::fputs("   </include>\n  </context>", out);
   std::fputs(" </definitions>\n</language>\n", out);
-  std::fclose(out);
+  bool written = !std::ferror(out) && std::fflush(out) == 0;
+  written = std::fclose(out) == 0 && written;
+  if (!written || rename(temporary.c_str(), file.c_str()) != 0) {
+    unlink(temporary.c_str());
+    std::printf("Failed to create a language definition for syntax highlighting data.\n");
+    return "";
+  }
   return directory;
 }
