@@ -103,6 +103,18 @@ TEST_F(UndoTest, UndoingAJoinOfListLinesAddsNoMarker) {
   EXPECT_EQ(std::string(Slice()), "- one\n- two");
 }
 
+TEST_F(UndoTest, AWordTypedIsOneStep) {
+  Load("note ", 5);
+  Type("quick brown");
+  Buffer()->undo();
+  Settle();
+  EXPECT_EQ(std::string(Slice()), "note quick ");
+  Buffer()->undo();
+  Buffer()->undo();
+  Settle();
+  EXPECT_EQ(std::string(Slice()), "note ");
+}
+
 TEST_F(UndoTest, OpeningANoteForgetsTheHistory) {
   Load("first", 5);
   Type("x");
