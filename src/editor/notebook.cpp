@@ -29,7 +29,7 @@ void CNotebook::Initialise(const std::string& resourcePath, bool useHighlightPro
   RegisterNoteFormats(*this);
   CUndoManager::Hooks hooks;
   hooks.capture = [this](const GtkTextIter& start, const GtkTextIter& end) { return CaptureContent(start, end); };
-  hooks.insert = [this](int offset, const SUndoContent& content) { InsertContent(offset, content); };
+  hooks.insert = [this](int offset, const SUndoContent& content) { return InsertContent(offset, content); };
   undo_manager = std::make_unique<CUndoManager>(source_buffer->gobj(), hooks);
 
   add_child_in_window(overlay, Gtk::TEXT_WINDOW_WIDGET, 0, 0);

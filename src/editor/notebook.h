@@ -62,7 +62,8 @@ public:
 
   // Undo (notebook_undo.cpp): what a range holds, and putting it back.
   SUndoContent CaptureContent(const GtkTextIter& start, const GtkTextIter& end);
-  void InsertContent(int offset, const SUndoContent& content);
+  // Puts content back at the offset; the characters it took.
+  int InsertContent(int offset, const SUndoContent& content);
   class CUndoManager& UndoManager() { return *undo_manager; }
 
   sigc::signal<void, Glib::ustring>& signal_link_activated() { return link_activated; }

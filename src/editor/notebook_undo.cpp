@@ -36,7 +36,10 @@ SUndoContent CNotebook::CaptureContent(const GtkTextIter& start, const GtkTextIt
   return content;
 }
 
-void CNotebook::InsertContent(int offset, const SUndoContent& content) {
+int CNotebook::InsertContent(int offset, const SUndoContent& content) {
+  // Counted, not assumed: a link that no longer reads as a drawing would
+  // come back as text.
+  const int before = source_buffer->get_char_count();
   const std::string& text = content.text;
   size_t from = 0;
   for (const SUndoObject& object : content.objects) {
@@ -46,7 +49,9 @@ void CNotebook::InsertContent(int offset, const SUndoContent& content) {
     at = source_buffer->insert(at, text.data() + from, text.data() + hit);
     offset = at.get_offset();
     if (object.kind == SUndoObject::DRAWING) {
+      int count = source_buffer->get_char_count();
       DeserializeNote(source_buffer, at, object.link);
+      offset += source_buffer->get_char_count() - count - 1;
     } else if (object.kind == SUndoObject::ANCHOR) {
       // Bare, as the editor leaves it while the region shows its markup;
       // the next pass puts the widget back or erases it.
@@ -63,4 +68,5 @@ void CNotebook::InsertContent(int offset, const SUndoContent& content) {
   }
   Gtk::TextIter at = source_buffer->get_iter_at_offset(offset);
   source_buffer->insert(at, text.data() + from, text.data() + text.size());
+  return source_buffer->get_char_count() - before;
 }

@@ -169,8 +169,7 @@ void CUndoManager::Undo() {
       gtk_text_buffer_delete(buffer, &start, &end);
       cursor = r->offset;
     } else {
-      hooks.insert(r->offset, r->content);
-      r->length = r->content.length;
+      r->length = hooks.insert(r->offset, r->content);
       cursor = r->offset + r->length;
     }
   }
@@ -190,8 +189,7 @@ void CUndoManager::Redo() {
     GtkTextIter start, end;
     gtk_text_buffer_get_iter_at_offset(buffer, &start, r.offset);
     if (r.insert) {
-      hooks.insert(r.offset, r.content);
-      r.length = r.content.length;
+      r.length = hooks.insert(r.offset, r.content);
       cursor = r.offset + r.length;
     } else {
       gtk_text_buffer_get_iter_at_offset(buffer, &end, r.offset + r.length);

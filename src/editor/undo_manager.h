@@ -15,8 +15,8 @@ public:
   struct Hooks {
     // The range's text and objects.
     std::function<SUndoContent(const GtkTextIter& start, const GtkTextIter& end)> capture;
-    // Puts content back at the offset.
-    std::function<void(int offset, const SUndoContent& content)> insert;
+    // Puts content back at the offset; the characters it took.
+    std::function<int(int offset, const SUndoContent& content)> insert;
   };
 
   CUndoManager(GtkSourceBuffer* buffer, Hooks hooks);
