@@ -1,7 +1,6 @@
 // Undo and redo in the editor, while checkboxes and images get and lose
 // their anchors and drawings are deleted and put back.
 #include "editor/document_format.h"
-#include "editor/undo_manager.h"
 #include "markup_fixture.h"
 
 namespace {

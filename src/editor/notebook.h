@@ -64,7 +64,6 @@ public:
   SUndoContent CaptureContent(const GtkTextIter& start, const GtkTextIter& end);
   // Puts content back at the offset; the characters it took.
   int InsertContent(int offset, const SUndoContent& content);
-  class CUndoManager& UndoManager() { return *undo_manager; }
 
   sigc::signal<void, Glib::ustring>& signal_link_activated() { return link_activated; }
   Glib::RefPtr<Gio::SimpleActionGroup> ActionGroup() { return actions; }

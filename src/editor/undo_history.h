@@ -62,7 +62,6 @@ public:
   void Redone();
 
   const std::deque<Step>& UndoSteps() const { return undo; }
-  const std::deque<Step>& RedoSteps() const { return redo; }
 
 private:
   void Record(SUndoRecord record);

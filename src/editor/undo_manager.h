@@ -29,7 +29,6 @@ public:
   void Unrecorded(const std::function<void()>& edit);
   // True while an undo or redo changes the buffer.
   bool Replaying() const { return replaying; }
-  const CUndoHistory& History() const { return history; }
 
   bool CanUndo() const { return history.CanUndo(); }
   bool CanRedo() const { return history.CanRedo(); }
