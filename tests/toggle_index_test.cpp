@@ -31,6 +31,15 @@ struct Buffer {
       gtk_text_buffer_remove_tag(buffer, tag, &a, &b);
     if (index) index->Changed(tag, a, b);
   }
+  // `count` random ranges, tag k % tags, applied when on(k).
+  template <class On>
+  void Scatter(std::mt19937& rng, int count, On on, CToggleIndex* index = nullptr) {
+    std::uniform_int_distribution<int> offset(0, Size());
+    for (int k = 0; k < count; ++k) {
+      int x = offset(rng), y = offset(rng);
+      Change(tags[size_t(k) % tags.size()], std::min(x, y), std::max(x, y), on(k), index);
+    }
+  }
 };
 
 int Offset(const GtkTextIter& at) { return gtk_text_iter_get_offset(&at); }
@@ -40,10 +49,7 @@ TEST(ToggleIndexTest, AnswersAsTheToolkitDoesInsideAndAroundTheRange) {
   for (int layout = 0; layout < 40; ++layout) {
     Buffer b(3);
     std::uniform_int_distribution<int> offset(0, b.Size());
-    for (int k = 0; k < 12; ++k) {
-      int x = offset(rng), y = offset(rng);
-      b.Change(b.tags[k % 3], std::min(x, y), std::max(x, y), rng() % 3 != 0, nullptr);
-    }
+    b.Scatter(rng, 12, [&](int) { return rng() % 3 != 0; });
     int from = offset(rng), to = offset(rng);
     if (from > to) std::swap(from, to);
     GtkTextIter start = b.At(from), end = b.At(to);
@@ -68,18 +74,12 @@ TEST(ToggleIndexTest, MayToggleNeverMissesAToggleAfterChanges) {
   for (int layout = 0; layout < 40; ++layout) {
     Buffer b(2);
     std::uniform_int_distribution<int> offset(0, b.Size());
-    for (int k = 0; k < 8; ++k) {
-      int x = offset(rng), y = offset(rng);
-      b.Change(b.tags[k % 2], std::min(x, y), std::max(x, y), true, nullptr);
-    }
+    b.Scatter(rng, 8, [](int) { return true; });
     int from = offset(rng), to = offset(rng);
     if (from > to) std::swap(from, to);
     CToggleIndex index(b.tags, b.At(from), b.At(to));
     // Changes after the sweep, reported as the passes report them.
-    for (int k = 0; k < 4; ++k) {
-      int x = offset(rng), y = offset(rng);
-      b.Change(b.tags[k % 2], std::min(x, y), std::max(x, y), k % 2 == 0, &index);
-    }
+    b.Scatter(rng, 4, [](int k) { return k % 2 == 0; }, &index);
     for (GtkTextTag* tag : b.tags) {
       for (int p = 0; p <= b.Size(); ++p) {
         for (int q = p + 1; q <= b.Size(); ++q) {
