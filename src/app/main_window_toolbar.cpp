@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "app/main_window.h"
+#include "drawing/pen_event.h"
 
 namespace {
 
@@ -90,15 +91,12 @@ bool CMainWindow::OnColorButtonPress(GdkEventButton* event, int n) {
 }
 
 bool CMainWindow::OnPenDevice(GdkEventMotion* event) {
+  SPenEvent pen = PenEventFrom(reinterpret_cast<GdkEvent*>(event));
   GdkDevice* device = gdk_event_get_source_device(reinterpret_cast<GdkEvent*>(event));
   if (device != notebook.last_device) {
     notebook.last_device = device;
-    if (!notebook.device_modes.count(device)) {
-      GdkInputSource source = device ? gdk_device_get_source(device) : GDK_SOURCE_MOUSE;
-      notebook.device_modes[device] = source == GDK_SOURCE_ERASER ? 2 : source == GDK_SOURCE_PEN ? 1 : 0;
-    }
+    int mode = notebook.device_modes.EnterForSource(device, pen.source);
     const char* ids[] = {"text", "draw", "erase", "select"};
-    int mode = notebook.device_modes[device];
     auto* button = dynamic_cast<Gtk::ToggleToolButton*>(
         toolbar_builder->get_object(ids[mode >= 1 && mode <= 3 ? mode : 0]).get());
     if (button) button->set_active(true);
@@ -106,8 +104,7 @@ bool CMainWindow::OnPenDevice(GdkEventMotion* event) {
     return false;
   }
   notebook.cursor_refresh = false;
-  auto found = notebook.device_modes.find(device);
-  int mode = found == notebook.device_modes.end() ? 0 : found->second;
+  int mode = notebook.device_modes.ModeOf(device);
   if (mode >= 0 && mode <= 3) {
     notebook.SetTextCursor(pen_cursors[mode]);
     notebook.set_cursor_visible(mode == 0);

@@ -7,6 +7,7 @@
 
 #include "drawing/base64.h"
 #include "drawing/cell_key.h"
+#include "drawing/drawing_edit.h"
 #include "drawing/drawing_payload.h"
 
 namespace {
@@ -146,7 +147,7 @@ void CBoundDrawing::RemoveStroke(int s) {
   }
 }
 
-void CBoundDrawing::EraseAt(float x, float y, float r) {
+void CBoundDrawing::EraseAt(float x, float y, float r, std::vector<std::pair<int, CStroke>>* removed) {
   EnsureLoaded();
   EnsureCells();
   int keys[5] = {CellKey(x, y), CellKey(x - r, y - r), CellKey(x + r, y - r), CellKey(x - r, y + r),
@@ -164,6 +165,7 @@ void CBoundDrawing::EraseAt(float x, float y, float r) {
         int s = it->second.first, p = it->second.second;
         float ex = strokes[s].xcoords[p] - x, ey = strokes[s].ycoords[p] - y;
         if (rr > ex * ex + ey * ey) {
+          if (removed) removed->emplace_back(s, strokes[s]);
           RemoveStroke(s);
           changed = again = true;
           break;
@@ -174,6 +176,68 @@ void CBoundDrawing::EraseAt(float x, float y, float r) {
   if (!changed) return;
   Changed();
   Redraw();
+  queue_draw();
+}
+
+std::vector<std::pair<int, CStroke>> CBoundDrawing::RemoveSelected() {
+  EnsureLoaded();
+  std::vector<std::pair<int, CStroke>> removed;
+  for (size_t i = 0; i < strokes.size();) {
+    const std::vector<bool>& flags = strokes[i].selected;
+    if (std::find(flags.begin(), flags.end(), true) == flags.end()) {
+      ++i;
+      continue;
+    }
+    removed.emplace_back(int(i), strokes[i]);
+    removed.back().second.ClearSelection();
+    strokes.erase(strokes.begin() + long(i));
+  }
+  if (removed.empty()) return removed;
+  for (CStroke& s : strokes) s.ClearSelection();
+  has_selection = false;
+  cells.clear();
+  cells_stale = true;
+  Changed();
+  Redraw();
+  queue_draw();
+  return removed;
+}
+
+void CBoundDrawing::Apply(const SDrawingEdit& edit, bool undo) {
+  EnsureLoaded();
+  auto shift = [this](float dx, float dy) {
+    if (dx == 0 && dy == 0) return;
+    for (CStroke& s : strokes)
+      for (size_t j = 0; j < s.xcoords.size(); ++j) {
+        s.xcoords[j] += dx;
+        s.ycoords[j] += dy;
+      }
+  };
+  if (undo) {
+    size_t keep = strokes.size() >= edit.added.size() ? strokes.size() - edit.added.size() : 0;
+    strokes.resize(keep);
+    if (edit.shift_x != 0 || edit.shift_y != 0) strokes = edit.before;
+    for (auto r = edit.removed.rbegin(); r != edit.removed.rend(); ++r)
+      strokes.insert(strokes.begin() + std::min<long>(r->first, long(strokes.size())), r->second);
+    width = edit.old_width;
+    height = edit.old_height;
+  } else {
+    for (const auto& r : edit.removed)
+      if (r.first < int(strokes.size())) strokes.erase(strokes.begin() + r.first);
+    shift(edit.shift_x, edit.shift_y);
+    strokes.insert(strokes.end(), edit.added.begin(), edit.added.end());
+    width = edit.new_width;
+    height = edit.new_height;
+  }
+  for (CStroke& s : strokes) s.ClearSelection();
+  has_selection = false;
+  cells.clear();
+  cells_stale = true;
+  // Repainted whole at the next draw, at the size it has now.
+  cache.clear();
+  cache_context.clear();
+  set_size_request(width, height);
+  Changed();
   queue_draw();
 }
 

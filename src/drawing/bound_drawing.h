@@ -9,6 +9,8 @@
 
 #include "drawing/stroke.h"
 
+struct SDrawingEdit;
+
 // A set of strokes shown inside the note at one child anchor. The strokes
 // are painted once into a cached image which the widget shows; pointer
 // events pass through to the editor, which calls the operations below.
@@ -23,7 +25,12 @@ public:
   bool Resize(int w, int h, int dx, int dy);
   void RebuildCells();
   bool AddStroke(CStroke& stroke, bool force, float dx, float dy);
-  void EraseAt(float x, float y, float r);
+  // Strokes removed go to `removed` with the index each had, in order.
+  void EraseAt(float x, float y, float r, std::vector<std::pair<int, CStroke>>* removed = nullptr);
+  // Removes every stroke with a selected point, as EraseAt reports them.
+  std::vector<std::pair<int, CStroke>> RemoveSelected();
+  // Takes a pen gesture's change back, or makes it again.
+  void Apply(const SDrawingEdit& edit, bool undo);
   void Redraw();
   void Select(float x0, float x1, float y0, float y1);
   void Unselect();

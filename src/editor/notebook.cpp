@@ -1,5 +1,7 @@
 #include "editor/notebook.h"
 
+#include "drawing/pen_editor.h"
+#include "drawing/pen_input.h"
 #include "editor/code_block_language.h"
 #include "editor/document_format.h"
 #include "editor/undo_manager.h"
@@ -30,6 +32,7 @@ void CNotebook::Initialise(const std::string& resourcePath, bool useHighlightPro
   CUndoManager::Hooks hooks;
   hooks.capture = [this](const GtkTextIter& start, const GtkTextIter& end) { return CaptureContent(start, end); };
   hooks.insert = [this](int offset, const SUndoContent& content) { return InsertContent(offset, content); };
+  hooks.edit = [this](int offset, const SObjectEdit& edit, bool undo) { ApplyDrawingEdit(offset, edit, undo); };
   undo_manager = std::make_unique<CUndoManager>(source_buffer->gobj(), hooks);
 
   add_child_in_window(overlay, Gtk::TEXT_WINDOW_WIDGET, 0, 0);
@@ -46,6 +49,7 @@ void CNotebook::Initialise(const std::string& resourcePath, bool useHighlightPro
     actions->add_action(name, [this, name, kind, value]() { OnAction(name, kind, value); });
   }
 
+  ConnectPen();
   ConnectSignals();
   PatchClass();
 
@@ -61,7 +65,7 @@ void CNotebook::Initialise(const std::string& resourcePath, bool useHighlightPro
 
 void CNotebook::OnAction(const std::string&, int kind, int value) {
   if (kind == 0) {
-    device_modes[last_device] = value;
+    device_modes.Set(last_device, value);
     cursor_refresh = true;
   } else if (kind == 1) {
     stroke_width = float(value);

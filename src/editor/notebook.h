@@ -8,12 +8,15 @@
 #include <memory>
 #include <string>
 
-#include "drawing/stroke.h"
+#include "drawing/pen_state.h"
 #include "editor/undo_history.h"
+
+class CPenInput;
+class IPenEditor;
 
 // The editor: a source view over the open note, with drawings, check
 // buttons and images anchored in the text.
-class CNotebook : public Gsv::View {
+class CNotebook : public Gsv::View, public SPenState {
 public:
   CNotebook();
   ~CNotebook() override;
@@ -70,17 +73,13 @@ public:
   Glib::RefPtr<Gsv::Buffer> SourceBuffer() { return source_buffer; }
   Glib::RefPtr<Gsv::LanguageManager> LanguageManager() { return language_manager; }
 
+  // Pen input over the text (notebook_hooks.cpp).
+  CPenInput& Pen() { return *pen_input; }
+  Gtk::DrawingArea& Overlay() { return overlay; }
+
   Glib::RefPtr<Gio::SimpleActionGroup> actions;
   int margin = 0;
-  CStroke active_stroke;
-  int pen_operation = 0;
-  float stroke_width = 0;
-  double box_start[2] = {0, 0}, box_end[2] = {0, 0};
-  GdkDevice* last_device = nullptr;
-  bool cursor_refresh = false;
-  std::map<GdkDevice*, int> device_modes;
   Glib::RefPtr<Gdk::Cursor> default_cursor, pointer_cursor;
-  bool link_hover = false;
 
   guint last_key_state = 0;
   guint last_key = 0;
@@ -106,6 +105,10 @@ private:
   bool OnButtonPress(GdkEventButton* event);
   bool OnButtonRelease(GdkEventButton* event);
   bool OnMotion(GdkEventMotion* event);
+  bool OnPenKey(GdkEventKey* event);
+  void ConnectPen();
+  // Undoes or redoes a pen gesture's change of a drawing.
+  void ApplyDrawingEdit(int offset, const SObjectEdit& edit, bool undo);
   void OnInsertText(const Gtk::TextIter& pos, const Glib::ustring& text, int bytes);
   void OnHighlightUpdated(Gtk::TextIter& start, Gtk::TextIter& end);
   bool OnCursorMoveIdle();
@@ -133,8 +136,9 @@ private:
   Glib::RefPtr<Gsv::Buffer> source_buffer;
   Glib::RefPtr<Gsv::LanguageManager> language_manager;
   Gtk::DrawingArea overlay;
-  Cairo::RefPtr<Cairo::ImageSurface> overlay_surface;
-  Cairo::RefPtr<Cairo::Context> overlay_context;
+  std::unique_ptr<IPenEditor> pen_editor;
+  std::unique_ptr<CPenInput> pen_input;
+  bool pen_editing = false;  // a stroke commit changes the text
   std::string document_directory;
   bool full_rendering = true;
   class CToggleIndex* toggle_index = nullptr;
@@ -144,4 +148,5 @@ private:
   sigc::connection refit_timer, widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
 
   friend struct CNotebookClassPatch;
+  friend class CNotebookPenEditor;
 };

@@ -1,4 +1,5 @@
 // Editing aids: list continuation, search and link lookup.
+#include "editor/line_gaps.h"
 #include "editor/list_marker.h"
 #include "editor/notebook.h"
 #include "editor/undo_manager.h"
@@ -11,7 +12,9 @@ bool Blank(gunichar c) { return c == ' ' || c == '\t'; }
 
 void CNotebook::OnInsertText(const Gtk::TextIter& pos, const Glib::ustring& text, int) {
   // An undo putting a line break back is no new line of a list.
-  if (text != "\n" || (last_key_state & GDK_SHIFT_MASK) || !pos.ends_line() || undo_manager->Replaying()) return;
+  if (text != "\n" || (last_key_state & GDK_SHIFT_MASK) || !pos.ends_line() || undo_manager->Replaying() ||
+      pen_editing)
+    return;
   auto buffer = source_buffer;
   Gtk::TextIter line = pos;
   line.backward_line();
@@ -56,8 +59,7 @@ bool CNotebook::Find(const Glib::ustring& text, bool forward, bool skipCurrent) 
 
 Glib::ustring CNotebook::LinkAt(int x, int y) {
   auto buffer = source_buffer;
-  Gtk::TextIter at;
-  get_iter_at_location(at, x, y);
+  Gtk::TextIter at = IterAtLocation(*this, x, y);
   if (!buffer->iter_has_context_class(at, "link")) return "";
   Gtk::TextIter start = at, end = at;
   if (buffer->iter_has_context_class(at, "url")) {

@@ -1,4 +1,5 @@
 // Horizontal rules and code-block frames, painted under the text.
+#include "editor/line_gaps.h"
 #include "editor/notebook.h"
 
 namespace {
@@ -28,9 +29,8 @@ void CNotebook::PaintLayer(cairo_t* cr) {
   Gdk::Rectangle area(bx, by, int(x2 - x1), int(y2 - y1)), visible;
   get_visible_rect(visible);
   area.join(visible);
-  Gtk::TextIter top, bottom;
-  get_iter_at_location(top, area.get_x(), area.get_y());
-  get_iter_at_location(bottom, area.get_x() + area.get_width(), area.get_y() + area.get_height());
+  Gtk::TextIter top = IterAtLocation(*this, area.get_x(), area.get_y());
+  Gtk::TextIter bottom = IterAtLocation(*this, area.get_x() + area.get_width(), area.get_y() + area.get_height());
 
   cairo_save(cr);
   cairo_set_source_rgba(cr, 0.627, 0.659, 0.75, 1.0);

@@ -50,11 +50,15 @@ void CUndoHistory::Record(SUndoRecord record) {
 }
 
 void CUndoHistory::Inserted(int offset, const SUndoContent& content) {
-  if (content.length > 0) Record({true, offset, content.length, content});
+  if (content.length > 0) Record({true, offset, content.length, content, nullptr});
 }
 
 void CUndoHistory::Deleted(int offset, const SUndoContent& content) {
-  if (content.length > 0) Record({false, offset, content.length, content});
+  if (content.length > 0) Record({false, offset, content.length, content, nullptr});
+}
+
+void CUndoHistory::Edited(int offset, std::shared_ptr<SObjectEdit> edit) {
+  if (edit) Record({true, offset, 0, SUndoContent(), std::move(edit)});
 }
 
 // Typing and deleting one character at a time join the last step, until
@@ -63,7 +67,7 @@ bool CUndoHistory::Merge(const Step& step) {
   if (!mergeable || undo.empty() || step.size() != 1 || undo.back().size() != 1) return false;
   const SUndoRecord& next = step.front();
   SUndoRecord& last = undo.back().front();
-  if (!SingleTypedChar(next) || last.insert != next.insert || !last.content.objects.empty()) return false;
+  if (!SingleTypedChar(next) || last.edit || last.insert != next.insert || !last.content.objects.empty()) return false;
   if (last.length != last.content.length) return false;
   if (last.insert) {
     if (next.offset != last.offset + last.length || LastClass(last.content.text) != CharClass(next.content.text))
@@ -136,18 +140,24 @@ void CUndoHistory::Object(int offset, int delta) {
     else
       p += length;
   };
+  // An edited object moves with what is placed in front of it.
+  auto object = [delta](int p, int& start) {
+    if (delta > 0 ? p <= start : p < start) start += delta;
+  };
 
   int p = offset;
   bool inside = false;
   for (auto step = redo.rbegin(); step != redo.rend() && !inside; ++step)
     for (auto r = step->begin(); r != step->end() && !inside; ++r)
-      r->insert ? point(p, r->offset, r->length) : void(inside = range(p, r->offset, r->length));
+      r->edit ? object(p, r->offset)
+              : r->insert ? point(p, r->offset, r->length) : void(inside = range(p, r->offset, r->length));
 
   p = offset;
   inside = false;
   auto back = [&](Step& step) {
     for (auto r = step.rbegin(); r != step.rend() && !inside; ++r)
-      r->insert ? void(inside = range(p, r->offset, r->length)) : point(p, r->offset, r->length);
+      r->edit ? object(p, r->offset)
+              : r->insert ? void(inside = range(p, r->offset, r->length)) : point(p, r->offset, r->length);
   };
   back(open);
   for (auto step = undo.rbegin(); step != undo.rend() && !inside; ++step) back(*step);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct SUndoContent {
   int length = 0;
 };
 
+// A change inside an object (a drawing's strokes) that leaves the text as
+// it is. The editor knows what it holds.
+struct SObjectEdit {
+  virtual ~SObjectEdit() = default;
+};
+
 struct SUndoRecord {
   // Inserted at `offset`, or deleted from it.
   bool insert = true;
@@ -28,6 +35,8 @@ struct SUndoRecord {
   // have gained or lost the editor's anchors since; a deletion's content.
   int length = 0;
   SUndoContent content;
+  // Set for an edit of the object at `offset`; the text stays.
+  std::shared_ptr<SObjectEdit> edit;
 };
 
 // The undo and redo steps of one buffer, as plain offsets. A step is what
@@ -44,6 +53,7 @@ public:
   void EndAction();
   void Inserted(int offset, const SUndoContent& content);
   void Deleted(int offset, const SUndoContent& content);
+  void Edited(int offset, std::shared_ptr<SObjectEdit> edit);
   // An object character came or went outside the history.
   void ObjectInserted(int offset) { Object(offset, 1); }
   void ObjectErased(int offset) { Object(offset, -1); }

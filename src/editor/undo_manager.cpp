@@ -112,8 +112,18 @@ void CUndoManager::OnDeleteRange(GtkTextBuffer*, GtkTextIter* start, GtkTextIter
 
 void CUndoManager::OnInsertAnchor(GtkTextBuffer*, GtkTextIter* at, GtkTextChildAnchor*, gpointer data) {
   auto* self = static_cast<CUndoManager*>(data);
-  // Drawings and anchors are placed by the editor, never typed: the
-  // history only moves past them.
+  if (self->recording_objects && self->Recording()) {
+    SUndoContent content;
+    content.text = "\xEF\xBF\xBC";
+    content.length = 1;
+    content.objects.push_back({SUndoObject::DRAWING, ""});
+    bool couldUndo = self->CanUndo(), couldRedo = self->CanRedo();
+    self->history.Inserted(Offset(at), content);
+    self->Notify(couldUndo, couldRedo);
+    return;
+  }
+  // Anchors are otherwise placed by the editor, never typed: the history
+  // only moves past them.
   if (!self->replaying && self->not_undoable == 0) self->history.ObjectInserted(Offset(at));
 }
 
@@ -140,6 +150,20 @@ void CUndoManager::Unrecorded(const std::function<void()>& edit) {
   unrecorded = was;
 }
 
+void CUndoManager::RecordingObjects(const std::function<void()>& edit) {
+  bool was = recording_objects;
+  recording_objects = true;
+  edit();
+  recording_objects = was;
+}
+
+void CUndoManager::Edited(int offset, std::shared_ptr<SObjectEdit> edit) {
+  if (!Recording()) return;
+  bool couldUndo = CanUndo(), couldRedo = CanRedo();
+  history.Edited(offset, std::move(edit));
+  Notify(couldUndo, couldRedo);
+}
+
 void CUndoManager::EndNotUndoable() {
   if (not_undoable == 0 || --not_undoable > 0) return;
   // What came before no longer fits the text.
@@ -163,7 +187,10 @@ void CUndoManager::Undo() {
   for (auto r = step.rbegin(); r != step.rend(); ++r) {
     GtkTextIter start, end;
     gtk_text_buffer_get_iter_at_offset(buffer, &start, r->offset);
-    if (r->insert) {
+    if (r->edit) {
+      hooks.edit(r->offset, *r->edit, true);
+      cursor = r->offset;
+    } else if (r->insert) {
       gtk_text_buffer_get_iter_at_offset(buffer, &end, r->offset + r->length);
       r->content = hooks.capture(start, end);
       gtk_text_buffer_delete(buffer, &start, &end);
@@ -188,7 +215,10 @@ void CUndoManager::Redo() {
   for (SUndoRecord& r : history.NextRedo()) {
     GtkTextIter start, end;
     gtk_text_buffer_get_iter_at_offset(buffer, &start, r.offset);
-    if (r.insert) {
+    if (r.edit) {
+      hooks.edit(r.offset, *r.edit, false);
+      cursor = r.offset;
+    } else if (r.insert) {
       r.length = hooks.insert(r.offset, r.content);
       cursor = r.offset + r.length;
     } else {

@@ -17,6 +17,8 @@ public:
     std::function<SUndoContent(const GtkTextIter& start, const GtkTextIter& end)> capture;
     // Puts content back at the offset; the characters it took.
     std::function<int(int offset, const SUndoContent& content)> insert;
+    // Undoes or redoes an edit of the object at the offset.
+    std::function<void(int offset, const SObjectEdit& edit, bool undo)> edit;
   };
 
   CUndoManager(GtkSourceBuffer* buffer, Hooks hooks);
@@ -27,6 +29,12 @@ public:
   // Runs an edit of the editor's own that the user should not undo; the
   // object characters it inserts or erases are carried past by the history.
   void Unrecorded(const std::function<void()>& edit);
+  // Runs an edit of the user's that places objects (a drawing made by a
+  // stroke): their anchors are recorded like typed text.
+  void RecordingObjects(const std::function<void()>& edit);
+  // An edit inside the object at `offset`, as a step of the user's (or part
+  // of the user action around it).
+  void Edited(int offset, std::shared_ptr<SObjectEdit> edit);
   // True while an undo or redo changes the buffer.
   bool Replaying() const { return replaying; }
 
@@ -56,5 +64,6 @@ private:
   int not_undoable = 0;
   bool replaying = false;
   bool unrecorded = false;
+  bool recording_objects = false;
   std::vector<gulong> handlers;
 };
