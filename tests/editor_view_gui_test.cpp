@@ -76,10 +76,11 @@ TEST_F(EditorViewTest, ModeAndStrokeActions) {
     notebook.cursor_refresh = false;
     notebook.ActionGroup()->activate_action(c.action);
     // Before any pointer event the last device is null, a key like any other.
-    EXPECT_EQ(notebook.device_modes.at(nullptr), c.mode) << c.action;
+    EXPECT_TRUE(notebook.device_modes.Knows(nullptr));
+    EXPECT_EQ(notebook.device_modes.ModeOf(nullptr), c.mode) << c.action;
     EXPECT_EQ(notebook.stroke_width, c.width) << c.action;
   }
-  EXPECT_EQ(notebook.device_modes.size(), 1u);
+  EXPECT_EQ(notebook.device_modes.Size(), 1u);
 }
 
 GdkEvent* Event(GdkEventType type, Gtk::Widget& widget) {

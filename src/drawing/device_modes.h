@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 
 #include "drawing/pen_event.h"
@@ -13,6 +14,7 @@ public:
   // A device nobody has seen yet reads as text.
   int ModeOf(const void* device) const;
   void Set(const void* device, int mode) { modes[device] = mode; }
+  size_t Size() const { return modes.size(); }
   // First seen in a press: tablets (five axes or more) draw, others type.
   int EnterForPress(const void* device, int axes);
   // First seen in a motion: pens draw, erasers erase, the rest type.
