@@ -318,7 +318,7 @@ TEST_F(PenTest, LinkClicksOpenWithoutControlAndPlaceTheCursorWithIt) {
 
 TEST_F(PenTest, FirstPressModeFollowsTheDeviceAxes) {
   Load("text\n");
-  int tablet, mouse;
+  int tablet = 0, mouse = 0;
   SPenEvent e = At(&tablet, 40, 5);
   e.axes = 5;
   notebook.Pen().OnPress(e, nullptr);
