@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -129,4 +130,30 @@ bool CloseWindowOf(int pid, int seconds) {
   }
   XCloseDisplay(display);
   return window != 0;
+}
+
+bool WindowGeometry(int pid, int seconds, int& x, int& y, int& width, int& height) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  Window window = WaitForWindow(display, pid, seconds);
+  XWindowAttributes attributes;
+  Window child;
+  bool found = window && XGetWindowAttributes(display, window, &attributes) &&
+               XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+  if (found) {
+    width = attributes.width;
+    height = attributes.height;
+  }
+  XCloseDisplay(display);
+  return found;
+}
+
+unsigned long ScreenPixel(int x, int y) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return 0;
+  XImage* image = XGetImage(display, DefaultRootWindow(display), x, y, 1, 1, AllPlanes, ZPixmap);
+  unsigned long pixel = image ? XGetPixel(image, 0, 0) & 0xffffff : 0;
+  if (image) XDestroyImage(image);
+  XCloseDisplay(display);
+  return pixel;
 }

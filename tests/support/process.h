@@ -27,3 +27,7 @@ private:
 bool CloseWindowOf(int pid, int seconds);
 // Whether the process has mapped a top-level window within `seconds`.
 bool HasWindow(int pid, int seconds);
+// The screen position and size of the process's top-level window.
+bool WindowGeometry(int pid, int seconds, int& x, int& y, int& width, int& height);
+// The colour of a screen pixel of the default display, as 0xRRGGBB.
+unsigned long ScreenPixel(int x, int y);
