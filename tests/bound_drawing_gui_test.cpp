@@ -42,7 +42,13 @@ void ExpectCellsConsistent(CBoundDrawing& d) {
   for (size_t i = 0; i < d.Strokes().size(); ++i)
     for (size_t j = 0; j < d.Strokes()[i].xcoords.size(); ++j)
       want.emplace_back(CellKey(d.Strokes()[i].xcoords[j], d.Strokes()[i].ycoords[j]), int(i), int(j));
-  for (auto& e : d.Cells()) have.emplace_back(e.first, e.second.first, e.second.second);
+  for (auto& cell : d.Cells())
+    for (auto& p : cell.second) {
+      have.emplace_back(cell.first, p.stroke, p.point);
+      // The coordinates kept beside the entry are the point's own.
+      EXPECT_EQ(p.x, d.Strokes()[size_t(p.stroke)].xcoords[size_t(p.point)]);
+      EXPECT_EQ(p.y, d.Strokes()[size_t(p.stroke)].ycoords[size_t(p.point)]);
+    }
   std::sort(want.begin(), want.end());
   std::sort(have.begin(), have.end());
   EXPECT_EQ(have, want);

@@ -27,6 +27,9 @@ cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned in
 CBoundDrawing::CBoundDrawing(Glib::RefPtr<Gdk::Window> window)
     : Glib::ObjectBase("CBoundDrawing"), target_window(std::move(window)) {
   cells.max_load_factor(1.0f);
+  // Painted into the text's own window: a window for each of a note's
+  // drawings would make every repaint of the view walk all of them.
+  set_has_window(false);
 }
 
 CBoundDrawing* IsBoundDrawing(Gtk::Widget* widget) {
@@ -88,7 +91,7 @@ void CBoundDrawing::RebuildCells() {
   for (size_t i = 0; i < strokes.size(); ++i) {
     const CStroke& s = strokes[i];
     for (size_t j = 0; j < s.xcoords.size(); ++j)
-      cells.emplace(CellKey(s.xcoords[j], s.ycoords[j]), std::make_pair(int(i), int(j)));
+      cells[CellKey(s.xcoords[j], s.ycoords[j])].push_back({s.xcoords[j], s.ycoords[j], int(i), int(j)});
   }
   cells_stale = false;
 }
@@ -123,7 +126,7 @@ bool CBoundDrawing::AddStroke(CStroke& stroke, bool force, float dx, float dy) {
     s.xcoords[j] = s.xcoords[j] + dx;
     s.ycoords[j] = s.ycoords[j] + dy;
     int kx = TruncToInt(s.xcoords[j]), ky = TruncToInt(s.ycoords[j]);
-    if (!cells_stale) cells.emplace(CellKeyOf(kx, ky), std::make_pair(k, int(j)));
+    if (!cells_stale) cells[CellKeyOf(kx, ky)].push_back({s.xcoords[j], s.ycoords[j], k, int(j)});
     int e = TruncToInt(s.widths[j] + 1.0);
     c = std::max(c, int64_t(kx) + e);
     d = std::max(d, int64_t(ky) + e);
@@ -137,13 +140,17 @@ bool CBoundDrawing::AddStroke(CStroke& stroke, bool force, float dx, float dy) {
 
 void CBoundDrawing::RemoveStroke(int s) {
   strokes.erase(strokes.begin() + s);
-  for (auto it = cells.begin(); it != cells.end();) {
-    if (it->second.first == s) {
-      it = cells.erase(it);
-      continue;
+  for (auto cell = cells.begin(); cell != cells.end();) {
+    std::vector<SCellPoint>& points = cell->second;
+    size_t kept = 0;
+    for (const SCellPoint& p : points) {
+      if (p.stroke == s) continue;
+      points[kept] = p;
+      if (p.stroke > s) --points[kept].stroke;
+      ++kept;
     }
-    if (it->second.first > s) --it->second.first;
-    ++it;
+    points.resize(kept);
+    cell = points.empty() ? cells.erase(cell) : std::next(cell);
   }
 }
 
@@ -160,11 +167,12 @@ void CBoundDrawing::EraseAt(float x, float y, float r, std::vector<std::pair<int
     bool again = true;
     while (again) {
       again = false;
-      auto range = cells.equal_range(*key);
-      for (auto it = range.first; it != range.second; ++it) {
-        int s = it->second.first, p = it->second.second;
-        float ex = strokes[s].xcoords[p] - x, ey = strokes[s].ycoords[p] - y;
+      auto cell = cells.find(*key);
+      if (cell == cells.end()) break;
+      for (const SCellPoint& p : cell->second) {
+        float ex = p.x - x, ey = p.y - y;
         if (rr > ex * ex + ey * ey) {
+          int s = p.stroke;
           if (removed) removed->emplace_back(s, strokes[s]);
           RemoveStroke(s);
           changed = again = true;

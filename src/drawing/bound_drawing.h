@@ -16,7 +16,14 @@ struct SDrawingEdit;
 // events pass through to the editor, which calls the operations below.
 class CBoundDrawing : public Gtk::DrawingArea {
 public:
-  using CellIndex = std::unordered_multimap<int, std::pair<int, int>>;
+  // One entry per point, with the point's coordinates beside its stroke
+  // and point index: the eraser reads one flat run per cell instead of
+  // chasing every entry and then the stroke's arrays through memory.
+  struct SCellPoint {
+    float x, y;
+    int stroke, point;
+  };
+  using CellIndex = std::unordered_map<int, std::vector<SCellPoint>>;
 
   // The window is used only to create surfaces that suit it; without one
   // the cache is a plain image surface.
