@@ -81,7 +81,7 @@ std::string ResolveLinks(const std::string& start) {
 CSafeFileWriter CSafeFileWriter::System() {
   CSafeFileWriter writer;
   writer.open = [](const char* path) -> FILE* {
-    // A link planted at the temporary name is never followed.
+    // Not even a link made at the name since it was checked is followed.
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     FILE* file = ::fdopen(fd, "wb");
@@ -108,6 +108,9 @@ CSafeFileWriter::SResult CSafeFileWriter::Replace(const std::string& path, const
   struct stat old;
   const bool hadFile = ::stat(like.c_str(), &old) == 0 && S_ISREG(old.st_mode);
 
+  // A link left at the temporary name is removed, never followed.
+  struct stat planted;
+  if (::lstat(temp.c_str(), &planted) == 0 && S_ISLNK(planted.st_mode)) ::unlink(temp.c_str());
   errno = 0;
   FILE* file = open(temp.c_str());
   if (!file) {
