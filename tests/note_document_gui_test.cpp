@@ -78,9 +78,19 @@ TEST_F(NoteDocumentTest, OpeningWritesTheOpenNoteFirstAndLoadingIsNotUndoable) {
   EXPECT_FALSE(buffer->can_undo());
   EXPECT_EQ(Text(), "A");
 
-  WriteFileText(tree.Notes("/a.md"), "changed by another program");
+  struct stat before, after;
+  ASSERT_EQ(stat(tree.Notes("/a.md").c_str(), &before), 0);
   window->OpenDocument("/a.md");  // the same note: written, then read again
+  ASSERT_EQ(stat(tree.Notes("/a.md").c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
   EXPECT_EQ(Disk("/a.md"), "A");
+
+  // Changed by another program since it was read, while the editor was
+  // not: that change is what opens, not overwritten.
+  WriteFileText(tree.Notes("/a.md"), "changed by another program");
+  window->OpenDocument("/a.md");
+  EXPECT_EQ(Disk("/a.md"), "changed by another program");
+  EXPECT_EQ(Text(), "changed by another program");
 
   window->OpenDocument("/empty.md");
   EXPECT_EQ(Text(), "");
@@ -107,6 +117,7 @@ TEST_F(NoteDocumentTest, AutosaveWritesOnlyAfterFiveQuietSeconds) {
   EXPECT_FALSE(window->AutosaveTick(changed + 5000000));
   EXPECT_EQ(writes, 0);
   EXPECT_TRUE(window->AutosaveTick(changed + 5000001));
+  window->FinishSave();
   EXPECT_EQ(writes, 1);
   EXPECT_EQ(Disk("/n.md"), "text more");
   EXPECT_EQ(editor.last_change_time, 0);
@@ -144,6 +155,7 @@ TEST_F(NoteDocumentTest, FailedSaveKeepsTheNoteAndTheChange) {
     ::testing::internal::CaptureStderr();
     ::testing::internal::CaptureStdout();
     EXPECT_TRUE(window->AutosaveTick(changed + 6000000)) << failure.name;
+    window->FinishSave();
     ::testing::internal::GetCapturedStdout();
     std::string errors = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(errors.rfind("Error: Failed to save document /n.md: ", 0), 0u) << errors;
@@ -154,6 +166,7 @@ TEST_F(NoteDocumentTest, FailedSaveKeepsTheNoteAndTheChange) {
   window->NoteWriter() = good;
   ::testing::internal::CaptureStdout();
   EXPECT_TRUE(window->AutosaveTick(editor.last_change_time + 6000000));
+  window->FinishSave();
   ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(Disk("/n.md"), "old and new");
 }

@@ -14,7 +14,9 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
   std::fflush(stdout);
 
   notebook.Initialise(resource_path, config["use_highlight_proxy"].asBool());
-  navigation.SetBasePath(config["base_path"].asString());
+  // Later changes of the configuration's base wait for the next start.
+  notes_base = config["base_path"].asString();
+  navigation.SetBasePath(notes_base);
   current_note_path = config["active_document"].asString();
 
   set_border_width(0);
@@ -58,6 +60,7 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
 
   notebook.signal_link_activated().connect(sigc::mem_fun(*this, &CMainWindow::OnLinkActivated));
 
+  BuildInfoBars();
   editor_column.pack_start(editor_scroll, true, true);
   ConnectSearch();
   search_bar.add(search_entry);
@@ -112,6 +115,7 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
 
 CMainWindow::~CMainWindow() {
   autosave_connection.disconnect();
+  note_check_connection.disconnect();
   close_connection.disconnect();
   // A menu item destroys its submenu with itself; the menu is a member
   // that outlives the item, so take it back first.

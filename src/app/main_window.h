@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "app/background_save.h"
+#include "app/note_sync.h"
 #include "app/safe_file_writer.h"
 #include "editor/notebook.h"
 #include "tree/navigation_view.h"
@@ -21,12 +23,22 @@ public:
   void OnAction(const std::string& name, int kind, int value);
   void OnLinkActivated(const Glib::ustring& target);
 
-  // Opening and saving notes.
-  void OpenDocument(const std::string& notePath);
+  // Opening and saving notes. OpenDocument is false when it refused to
+  // leave the open note because its changes could not be saved.
+  bool OpenDocument(const std::string& notePath);
+  // Saves now, after any save still being written; false when the
+  // editor's changes are not on disk.
   bool SaveDocument();
   void SetActiveDocument(const std::string& notePath);
-  // One autosave decision at wall-clock time `now` (microseconds).
+  // One autosave decision at wall-clock time `now` (microseconds); the
+  // file is written in the background.
   bool AutosaveTick(gint64 now);
+  bool SaveInProgress() const { return background_save.Busy(); }
+  // Waits for the save being written and takes in its result.
+  void FinishSave() { background_save.Finish(); }
+  // Compares the open note with its file, as a reported change of the
+  // file does: reloads it, or keeps both versions when both changed.
+  void CheckNoteOnDisk();
 
   void LoadConfig();
   void SaveConfig();
@@ -41,6 +53,9 @@ public:
   const std::string& ConfigPath() const { return config_path; }
   const std::string& DefaultNotesPath() const { return default_notes_path; }
   const std::string& ResourcePath() const { return resource_path; }
+  // The notes base the window started with; a new one in the
+  // configuration waits for the next start.
+  const std::string& NotesBase() const { return notes_base; }
   Json::Value& Config() { return config; }
   CNotebook& Notebook() { return notebook; }
   CNavigationView& NavigationView() { return navigation; }
@@ -57,6 +72,11 @@ public:
   Glib::RefPtr<Gdk::Cursor> PenCursor(int mode) { return pen_cursors[mode]; }
   // How notes reach the disk; tests make its steps fail.
   CSafeFileWriter& NoteWriter() { return note_writer; }
+  // Shown while the open note cannot be saved, and after a conflict copy
+  // was made (which it offers to open).
+  Gtk::InfoBar& SaveErrorBar() { return save_error_bar; }
+  Gtk::InfoBar& ConflictBar() { return conflict_bar; }
+  const std::string& ConflictCopyPath() const { return conflict_copy_path; }
 
 private:
   void DetectPaths();
@@ -71,6 +91,27 @@ private:
   bool OnDelete(GdkEventAny* event);
   std::string NoteFile(const std::string& notePath);
   void ReplaceText(const std::string& text);
+  // Reads the note into the buffer, keeping the cursor's line when
+  // `keepLine`; false when the file cannot be read.
+  bool LoadNote(const std::string& notePath, bool keepLine);
+  // Whether the editor holds other text than the note's file had when it
+  // was last read or written, `changeTime` being its last change time.
+  bool EditorChanged(gint64 changeTime) const;
+  // One save: the decision against the disk, then the write, in the
+  // background or at once. `leaving` when the note is about to be closed.
+  bool SaveNote(bool background, bool leaving);
+  void OnNoteSaved(const CSafeFileWriter::SResult& result, const std::shared_ptr<const std::string>& bytes,
+                   gint64 pending, bool conflict, bool leaving, bool background);
+  void WatchOpenNote();
+  void OnNoteFileEvent(const Glib::RefPtr<Gio::File>&, const Glib::RefPtr<Gio::File>&,
+                       Gio::FileMonitorEvent event);
+  void BuildInfoBars();
+  void ShowSaveError(const std::string& cause, bool refused);
+  void HideSaveError();
+  void ShowConflict(const std::string& copyPath);
+  void OnSaveErrorResponse(int response);
+  void OnConflictResponse(int response);
+  bool ConfirmCloseWithoutSaving();
   void ShowSearchResult(bool found);
   void SearchNext();
   void SearchPrevious();
@@ -79,6 +120,20 @@ private:
   std::string current_note_path;
   bool read_only_note = false;  // opened with bytes it cannot write back
   CSafeFileWriter note_writer = CSafeFileWriter::System();
+  std::string notes_base;
+  // The note's file as last read or written, with its bytes and the
+  // editor's last change time at that moment.
+  note_sync::SFileIdentity note_identity;
+  std::shared_ptr<const std::string> synced_bytes;
+  gint64 synced_change_time = 0;
+  std::string save_error;  // why the last save failed; empty when it worked
+  bool save_again = false, check_again = false;  // asked for while a save was written
+  CBackgroundSave background_save;
+  Glib::RefPtr<Gio::FileMonitor> note_monitor;
+  sigc::connection note_check_connection;
+  std::string conflict_copy_path;
+  Gtk::InfoBar save_error_bar, conflict_bar;
+  Gtk::Label save_error_label, conflict_label;
   sigc::connection close_connection, autosave_connection;
   Gtk::HBox main_box{false, 0};
   std::string config_path, default_notes_path, resource_path;

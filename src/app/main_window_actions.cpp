@@ -60,13 +60,14 @@ void CMainWindow::OnLinkActivated(const Glib::ustring& target) {
     std::printf("resolved to: %s\n", notePath.c_str());
     std::fflush(stdout);
   }
-  OpenDocument(notePath);
-  navigation.SelectPath(notePath);
+  if (OpenDocument(notePath)) navigation.SelectPath(notePath);
 }
 
 bool CMainWindow::OnDelete(GdkEventAny*) {
   SaveConfig();
-  if (!open_note_path.empty()) SaveDocument();
+  // Waits for a save still being written, then saves what is left.
+  if (!SaveNote(false, true) && EditorChanged(notebook.last_change_time) && !ConfirmCloseWithoutSaving())
+    return true;  // the window stays, with the note
   return false;
 }
 

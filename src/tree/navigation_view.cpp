@@ -134,8 +134,8 @@ void CNavigationView::ExpandAndSelect(const Gtk::TreeNodeChildren& rows) {
   }
 }
 
-void CNavigationView::OpenDocument(const std::string& notePath) {
-  if (window) window->OpenDocument(notePath);
+bool CNavigationView::OpenDocument(const std::string& notePath) {
+  return !window || window->OpenDocument(notePath);
 }
 
 std::string CNavigationView::CurrentNotePath() const {

@@ -68,7 +68,8 @@ private:
   // The view's cursor row; empty when there is none.
   Gtk::TreeModel::Path CursorPath() const;
   void MoveCursorAndActivate(const Gtk::TreeModel::Path& path);
-  void OpenDocument(const std::string& notePath);
+  // False when the window kept the open note (its changes could not be saved).
+  bool OpenDocument(const std::string& notePath);
   std::string CurrentNotePath() const;
 
   CNavigationTreeStore::Columns columns;

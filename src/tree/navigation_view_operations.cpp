@@ -239,7 +239,7 @@ void CNavigationView::OnDelete() {
                                     : "This action can not be undone.",
                              false);
   if (dialog->run() != Gtk::RESPONSE_OK) return;
-  OpenDocument("");
+  if (!OpenDocument("")) return;
   DeleteRow(it);
 }
 
