@@ -1,5 +1,6 @@
 // Changing the notes base from the tree: creating and renaming by editing
 // the name cell, deleting after confirmation, moving by drag and drop.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "navigation_fixture.h"
@@ -119,11 +120,14 @@ TEST_F(NavigationEdit, HostileNamesRunNothing) {
   EXPECT_EQ(system(("rmdir '" + base + "'").c_str()), 0) << "something was left in the notes base";
 }
 
-TEST_F(NavigationEdit, DeleteAsksFirst) {
-  MakeNote("/a.md");
+TEST_F(NavigationEdit, DeleteAsksFirstAndFillsTheTrash) {
+  MakeNote("/a.md", "A");
+  MakeNote("/b.md", "B");
   MakeFolder("/f");
-  MakeNote("/f/inner.md");
-  Start();
+  MakeNote("/f/inner.md", "I");
+  FakeTreeHost host;
+  host.open = host.current = "/b.md";
+  Start(&host);
   const struct {
     const char* row;
     int response;
@@ -131,17 +135,22 @@ TEST_F(NavigationEdit, DeleteAsksFirst) {
     bool warning, deleted;
     const char* level;
   } cases[] = {
-      {"/a.md", Gtk::RESPONSE_CANCEL, "Delete note a?", "This action can not be undone.", false, false, "a,f,+"},
-      {"/a.md", Gtk::RESPONSE_OK, "Delete note a?", "This action can not be undone.", false, true, "f,+"},
-      {"/f", Gtk::RESPONSE_OK, "Delete FOLDER f?", "This action can not be undone, and many notes may be lost.",
-       true, true, "+"},
-      {"/+", Gtk::RESPONSE_OK, "", "", false, false, "+"},  // no dialog for the "+" row
+      {"/a.md", Gtk::RESPONSE_CANCEL, "Delete note a?", "The note goes to the trash, from where it can be restored.",
+       false, false, "a,b,f,+"},
+      {"/a.md", Gtk::RESPONSE_DELETE_EVENT, "Delete note a?",
+       "The note goes to the trash, from where it can be restored.", false, false, "a,b,f,+"},
+      {"/a.md", Gtk::RESPONSE_OK, "Delete note a?", "The note goes to the trash, from where it can be restored.", false,
+       true, "b,f,+"},
+      {"/f", Gtk::RESPONSE_OK, "Delete FOLDER f?",
+       "The folder and every note in it go to the trash, from where they can be restored.", true, true, "b,+"},
+      {"/+", Gtk::RESPONSE_OK, "", "", false, false, "b,+"},  // no dialog for the "+" row
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row);
     asked.clear();
     secondary.clear();
     warning = false;
+    host.opened.clear();
     view->get_selection()->select(Row(c.row));
     AnswerDialogs(c.response);
     nav->OnDelete();
@@ -151,9 +160,74 @@ TEST_F(NavigationEdit, DeleteAsksFirst) {
     EXPECT_EQ(warning, c.warning);
     if (std::string(c.row) != "/+") {
       EXPECT_EQ(PathExists(File(c.row)), !c.deleted);
+      EXPECT_EQ(Trashed(c.row).empty(), !c.deleted);
     }
+    // The open note is closed before anything goes, even an unrelated one.
+    EXPECT_EQ(host.opened, c.deleted ? std::vector<std::string>{""} : std::vector<std::string>{});
     EXPECT_EQ(Level(), c.level);
   }
+  EXPECT_EQ(ReadFileText(Trashed("/a.md")), "A");
+  EXPECT_EQ(ReadFileText(Trashed("/f") + "/inner.md"), "I");
+}
+
+// While the open note cannot be saved it stays open, and then nothing may go.
+TEST_F(NavigationEdit, NothingIsDeletedWhileTheOpenNoteStaysOpen) {
+  MakeNote("/a.md", "A");
+  FakeTreeHost host;
+  host.open = host.current = "/a.md";
+  host.refuse = true;
+  Start(&host);
+  view->get_selection()->select(Row("/a.md"));
+  AnswerDialogs(Gtk::RESPONSE_OK);
+  nav->OnDelete();
+  answer.disconnect();
+  EXPECT_EQ(asked, "Delete note a?");
+  EXPECT_EQ(host.opened, std::vector<std::string>{""});
+  EXPECT_EQ(ReadFileText(File("/a.md")), "A");
+  EXPECT_EQ(Trashed("/a.md"), "");
+  EXPECT_EQ(Level(), "a,+");
+}
+
+// A system mount (tmpfs) has no trash: the dialog says what OK will do.
+TEST_F(NavigationEdit, WithoutATrashTheDialogSaysDeletedForGood) {
+  struct stat shm, tmp;
+  if (stat("/dev/shm", &shm) != 0 || stat(temp.path().c_str(), &tmp) != 0 || shm.st_dev == tmp.st_dev)
+    GTEST_SKIP() << "no /dev/shm on a file system of its own";
+  gchar* made = g_strdup("/dev/shm/quillon-test-XXXXXX");
+  if (!g_mkdtemp(made)) {
+    g_free(made);
+    GTEST_SKIP() << "/dev/shm is not writable";
+  }
+  base = made;
+  g_free(made);
+  MakeNote("/n.md", "N");
+  MakeFolder("/f");
+  MakeNote("/f/inner.md", "I");
+  Start();
+  const struct {
+    const char* row;
+    int response;
+    const char* secondary;
+    bool deleted;
+  } cases[] = {
+      {"/n.md", Gtk::RESPONSE_CANCEL, "This file system has no trash: the note will be deleted for good.", false},
+      {"/n.md", Gtk::RESPONSE_OK, "This file system has no trash: the note will be deleted for good.", true},
+      {"/f", Gtk::RESPONSE_OK, "This file system has no trash: the folder and every note in it will be deleted for good.",
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    view->get_selection()->select(Row(c.row));
+    AnswerDialogs(c.response);
+    nav->OnDelete();
+    answer.disconnect();
+    EXPECT_EQ(secondary, c.secondary);
+    EXPECT_TRUE(warning);
+    EXPECT_EQ(PathExists(File(c.row)), !c.deleted);
+  }
+  EXPECT_EQ(Level(), "+");
+  Stop();
+  EXPECT_EQ(rmdir(base.c_str()), 0) << "something was left in the notes base";
 }
 
 TEST_F(NavigationEdit, FailedDeleteKeepsTheRow) {

@@ -8,13 +8,33 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/gui_util.h"
 #include "support/test_util.h"
 #include "tree/navigation_view.h"
 
+// Stands in for the main window: keeps the open note path and records what
+// the tree asked for. `refuse` plays an open note whose edit cannot be saved.
+class FakeTreeHost : public CTreeHost {
+public:
+  bool OpenNote(const std::string& notePath) override {
+    opened.push_back(notePath);
+    if (refuse) return false;
+    open = current = notePath;
+    return true;
+  }
+  void RenameOpenNote(const std::string& notePath) override { open = current = notePath; }
+  const std::string& OpenNotePath() const override { return open; }
+  const std::string& CurrentNotePath() const override { return current; }
+
+  std::string open, current;
+  bool refuse = false;
+  std::vector<std::string> opened;
+};
+
 // A notes base on disk and a note tree attached to a tree view in an
-// unshown window, without a main window.
+// unshown window, with a stand-in for the main window when a test gives one.
 class NavigationFixture : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -24,13 +44,13 @@ protected:
 
   void TearDown() override { Stop(); }
 
-  void Start() {
+  void Start(CTreeHost* host = nullptr) {
     Stop();
     view = std::make_unique<Gtk::TreeView>();
     window.add(*view);
     nav = std::make_unique<CNavigationView>();
     nav->SetBasePath(base);
-    nav->Attach(nullptr, view.get());
+    nav->Attach(host, view.get());
     RunUntilIdle();
   }
 
@@ -70,6 +90,31 @@ protected:
     for (auto it = rows.begin(); it != rows.end(); ++it)
       names += (names.empty() ? "" : ",") + Glib::ustring((*it)[Cols().name]);
     return names;
+  }
+
+  // Where the desktop's trash keeps what was at `notePath`; empty when it
+  // holds nothing from there.
+  std::string Trashed(const std::string& notePath) {
+    const std::string trash = UseScratchHome() + "/Trash";
+    gchar* uri = g_filename_to_uri(File(notePath).c_str(), nullptr, nullptr);
+    const std::string line = "Path=" + std::string(uri + 7) + "\n";  // after "file://"
+    g_free(uri);
+    std::string found;
+    if (GDir* dir = g_dir_open((trash + "/info").c_str(), 0, nullptr)) {
+      while (const char* name = g_dir_read_name(dir)) {
+        const std::string info = name;
+        if (ReadFileText(trash + "/info/" + info).find(line) != std::string::npos)
+          found = trash + "/files/" + info.substr(0, info.size() - std::string(".trashinfo").size());
+      }
+      g_dir_close(dir);
+    }
+    return found;
+  }
+
+  // The problem the tree shows the user, "" when it shows none.
+  std::string Problem() {
+    auto* dialog = nav->ProblemDialog();
+    return dialog && dialog->get_visible() ? std::string(dialog->property_text().get_value()) : "";
   }
 
   std::string CursorPath() {
