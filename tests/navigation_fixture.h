@@ -96,15 +96,19 @@ protected:
   // holds nothing from there.
   std::string Trashed(const std::string& notePath) {
     const std::string trash = UseScratchHome() + "/Trash";
-    gchar* uri = g_filename_to_uri(File(notePath).c_str(), nullptr, nullptr);
-    const std::string line = "Path=" + std::string(uri + 7) + "\n";  // after "file://"
-    g_free(uri);
     std::string found;
     if (GDir* dir = g_dir_open((trash + "/info").c_str(), 0, nullptr)) {
       while (const char* name = g_dir_read_name(dir)) {
         const std::string info = name;
-        if (ReadFileText(trash + "/info/" + info).find(line) != std::string::npos)
+        const std::string text = ReadFileText(trash + "/info/" + info);
+        // The original path, escaped as in a URI.
+        const auto at = text.find("\nPath=");
+        if (at == std::string::npos) continue;
+        const auto end = text.find('\n', at + 1);
+        gchar* path = g_uri_unescape_string(text.substr(at + 6, end - at - 6).c_str(), nullptr);
+        if (path && path == File(notePath))
           found = trash + "/files/" + info.substr(0, info.size() - std::string(".trashinfo").size());
+        g_free(path);
       }
       g_dir_close(dir);
     }
