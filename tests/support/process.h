@@ -27,3 +27,5 @@ private:
 bool CloseWindowOf(int pid, int seconds);
 // Whether the process has mapped a top-level window within `seconds`.
 bool HasWindow(int pid, int seconds);
+// How many top-level windows the process shows now.
+int WindowCount(int pid);
