@@ -387,3 +387,30 @@ TEST_F(NavigationEdit, HostileNamesThroughEveryOperation) {
   EXPECT_EQ(system(("test \"$(find '" + temp.path() + "' -mindepth 1 -maxdepth 1)\" = '" + base + "'").c_str()), 0)
       << "something appeared beside the notes base";
 }
+
+// Another program renames the files behind the tree: the tree's own
+// operations then fail, say so and change nothing, never touching the file
+// at its new name.
+TEST_F(NavigationEdit, EntriesRenamedByAnotherProgramFailSafely) {
+  MakeNote("/a.md", "A");
+  MakeFolder("/f");
+  MakeNote("/f/n.md", "N");
+  Start();
+  ASSERT_EQ(system(("mv '" + File("/a.md") + "' '" + File("/moved.md") + "' && mv '" + File("/f") + "' '" +
+                    File("/g") + "'")
+                       .c_str()),
+            0);
+  testing::internal::CaptureStderr();
+  Edit("/a.md", "c");
+  EXPECT_EQ(Problem(), "Could not rename \u201ca\u201d");
+  EXPECT_FALSE(nav->DeleteRow(Row("/a.md")));
+  EXPECT_EQ(Problem(), "Could not delete \u201ca\u201d");
+  EXPECT_FALSE(nav->DeleteRow(Row("/f"), true));
+  const std::string printed = testing::internal::GetCapturedStderr();
+  EXPECT_NE(printed.find("Error: Could not rename a: "), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Error: Could not delete f: "), std::string::npos) << printed;
+  EXPECT_EQ(Level(), "a,f,+");
+  EXPECT_EQ(ReadFileText(File("/moved.md")), "A");
+  EXPECT_EQ(ReadFileText(File("/g/n.md")), "N");
+  EXPECT_FALSE(PathExists(File("/c.md")));
+}
