@@ -86,6 +86,15 @@ TEST_F(DocumentFormatTest, NotesRoundTripByteForByte) {
       {"ends with the six-byte prefix", "tail ![](ql", {}},
       {"link without closing parenthesis", "start " + a.substr(0, a.size() - 1), {}},
       {"a parenthesis after a broken link", "x ![](ql:12,AAAA) y\n", {2}},
+      // Only digits, "," and base64 make a drawing; any other "![](ql:" is prose.
+      {"prose about drawings", "Write ![](ql: to start a drawing (any time).\n", {}},
+      {"prose, then a drawing", "Write ![](ql: to draw (x) " + a, {26}},
+      {"no length", "![](ql:,AAAA) ![](ql:abc)", {}},
+      {"a sign before the length", "![](ql:-12,AAAA)", {}},
+      {"a blank in the payload", "![](ql:12, AAAA) ![](ql:12 ,AAAA)", {}},
+      {"a character outside base64", "![](ql:12,AA!A) ![](ql:12,AA\nAA)", {}},
+      {"a cut-short link, then a drawing", "![](ql:" + a, {7}},
+      {"non-ASCII in the payload", "![](ql:12,\u00e9)", {}},
   };
   for (const auto& c : cases) {
     Load(c.bytes);

@@ -165,7 +165,12 @@ TEST_F(MainWindowTest, LinksOpenNotesInsideTheBase) {
       {"/a/b.md", "c.md", "/a/c.md"},       {"/a/b.md", "../c.md", "/c.md"},
       {"/a/b.md", "../../c.md", "/c.md"},   {"/c.md", "/a/b.md", "/a/b.md"},
       {"/a/b.md", "", "/a/b.md"},           {"/a/b.md", "no-handler-scheme:x", "/a/b.md"},
+      // An absolute target starts at the base, never above it.
+      {"/a/b.md", "/../outside.md", "/outside.md"},
+      {"/a/b.md", "/a/../../outside.md", "/outside.md"},
   };
+  Note("/outside.md", "inside");
+  WriteFileText(tree.Notes("/../outside.md"), "outside");
   for (const auto& c : cases) {
     window->OpenDocument(c.from);
     ::testing::internal::CaptureStdout();
@@ -173,7 +178,37 @@ TEST_F(MainWindowTest, LinksOpenNotesInsideTheBase) {
     std::string printed = ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(window->OpenNotePath(), c.opened) << c.target;
     EXPECT_EQ(printed.rfind("clicked link '" + std::string(c.target) + "'; scheme is '", 0), 0u) << printed;
+    if (std::string(c.opened) == "/outside.md") {
+      EXPECT_EQ(std::string(window->Notebook().SourceBuffer()->get_text()), "inside") << c.target;
+    }
   }
+  window->Notebook().SourceBuffer()->set_text("edited");
+  EXPECT_TRUE(window->SaveDocument());
+  EXPECT_EQ(ReadFileText(tree.Notes("/outside.md")), "edited");
+  EXPECT_EQ(ReadFileText(tree.Notes("/../outside.md")), "outside");
+}
+
+// The tree renames a folder it never read while a note deep inside is open:
+// the next save goes to the note's new place and brings back no old folder.
+TEST_F(MainWindowTest, SavesFollowAFolderRenamedInTheTree) {
+  Note("/w/deep/n.md", "N");
+  auto window = Open(R"({"active_document": "/w/deep/n.md"})");
+  ASSERT_EQ(window->OpenNotePath(), "/w/deep/n.md");
+  CNavigationView& tree = window->NavigationView();
+  auto rows = tree.Store()->children();
+  Gtk::TreeModel::iterator folder;
+  for (auto it = rows.begin(); it != rows.end(); ++it)
+    if (tree.RowPath(it) == "/w") folder = it;
+  ASSERT_TRUE(folder);
+  ASSERT_EQ(int((*folder)[tree.Columns().type]), ROW_FOLDER_UNLOADED);
+  tree.OnNameEdited(tree.Store()->get_path(folder).to_string(), "v");
+
+  EXPECT_EQ(window->OpenNotePath(), "/v/deep/n.md");
+  EXPECT_EQ(window->Config()["active_document"].asString(), "/v/deep/n.md");
+  window->Notebook().SourceBuffer()->set_text("N2");
+  EXPECT_TRUE(window->SaveDocument());
+  EXPECT_EQ(ReadFileText(this->tree.Notes("/v/deep/n.md")), "N2");
+  EXPECT_FALSE(PathExists(this->tree.Notes("/w")));
 }
 
 TEST_F(MainWindowTest, CloseWritesConfigurationThenNote) {

@@ -34,6 +34,9 @@ const Construct kConstructs[] = {
     // stays markdown rather than vanish.
     {"![a](x.png)![b](y.png)", 3, "@![b](y.png)"},
     {"**b**![i](x.png)", 3, "b![i](x.png)"},
+    // What begins like a drawing but stayed text is shown as it stands.
+    {"see ![](ql:note) now", 6, "see ![](ql:note) now"},
+    {"Write ![](ql: to draw (any time).", 8, "Write ![](ql: to draw (any time)."},
     {"> quoted", 1, "quoted"},
     {"---", 1, ""},
     {"```c\nint x;\n```", 7, "```c\nint x;\n```"},

@@ -8,13 +8,33 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/gui_util.h"
 #include "support/test_util.h"
 #include "tree/navigation_view.h"
 
+// Stands in for the main window: keeps the open note path and records what
+// the tree asked for. `refuse` plays an open note whose edit cannot be saved.
+class FakeTreeHost : public CTreeHost {
+public:
+  bool OpenNote(const std::string& notePath) override {
+    opened.push_back(notePath);
+    if (refuse) return false;
+    open = current = notePath;
+    return true;
+  }
+  void RenameOpenNote(const std::string& notePath) override { open = current = notePath; }
+  const std::string& OpenNotePath() const override { return open; }
+  const std::string& CurrentNotePath() const override { return current; }
+
+  std::string open, current;
+  bool refuse = false;
+  std::vector<std::string> opened;
+};
+
 // A notes base on disk and a note tree attached to a tree view in an
-// unshown window, without a main window.
+// unshown window, with a stand-in for the main window when a test gives one.
 class NavigationFixture : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -24,13 +44,13 @@ protected:
 
   void TearDown() override { Stop(); }
 
-  void Start() {
+  void Start(CTreeHost* host = nullptr) {
     Stop();
     view = std::make_unique<Gtk::TreeView>();
     window.add(*view);
     nav = std::make_unique<CNavigationView>();
     nav->SetBasePath(base);
-    nav->Attach(nullptr, view.get());
+    nav->Attach(host, view.get());
     RunUntilIdle();
   }
 
@@ -70,6 +90,35 @@ protected:
     for (auto it = rows.begin(); it != rows.end(); ++it)
       names += (names.empty() ? "" : ",") + Glib::ustring((*it)[Cols().name]);
     return names;
+  }
+
+  // Where the desktop's trash keeps what was at `notePath`; empty when it
+  // holds nothing from there.
+  std::string Trashed(const std::string& notePath) {
+    const std::string trash = UseScratchHome() + "/Trash";
+    std::string found;
+    if (GDir* dir = g_dir_open((trash + "/info").c_str(), 0, nullptr)) {
+      while (const char* name = g_dir_read_name(dir)) {
+        const std::string info = name;
+        const std::string text = ReadFileText(trash + "/info/" + info);
+        // The original path, escaped as in a URI.
+        const auto at = text.find("\nPath=");
+        if (at == std::string::npos) continue;
+        const auto end = text.find('\n', at + 1);
+        gchar* path = g_uri_unescape_string(text.substr(at + 6, end - at - 6).c_str(), nullptr);
+        if (path && path == File(notePath))
+          found = trash + "/files/" + info.substr(0, info.size() - std::string(".trashinfo").size());
+        g_free(path);
+      }
+      g_dir_close(dir);
+    }
+    return found;
+  }
+
+  // The problem the tree shows the user, "" when it shows none.
+  std::string Problem() {
+    auto* dialog = nav->ProblemDialog();
+    return dialog && dialog->get_visible() ? std::string(dialog->property_text().get_value()) : "";
   }
 
   std::string CursorPath() {

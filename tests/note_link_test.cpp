@@ -17,6 +17,11 @@ TEST(NoteLink, ResolvesAgainstTheOpenNotesFolderInsideTheBase) {
       {"/top.md", "x/y.md", "/x/y.md"},
       {"", "c.md", "/c.md"},
       {"/a/b.md", "..", "/"},
+      // Absolute targets start from the base, never from the disk's root.
+      {"/a/b.md", "/c.md", "/c.md"},
+      {"/a/b.md", "/../outside.md", "/outside.md"},
+      {"/a/b.md", "/a/../../../etc/passwd", "/etc/passwd"},
+      {"", "//x/./y.md", "/x/y.md"},
   };
   for (const auto& c : cases) EXPECT_EQ(note_link::Resolve(c.open, c.target), c.expected) << c.open << " + " << c.target;
 }

@@ -2,7 +2,6 @@
 #include <gtksourceviewmm.h>
 
 #include <memory>
-#include <vector>
 
 #include "app/main_window.h"
 
@@ -10,12 +9,18 @@ int main(int argc, char* argv[]) {
   Gsv::init();
   auto application = Gtk::Application::create(argc, argv, "org.quillon.Quillon");
 
-  // Every activation builds a further window; all are destroyed when the
-  // loop returns.
-  std::vector<std::unique_ptr<CMainWindow>> windows;
+  // One window for the process: a further activation (a second start hands
+  // its activation to this one) shows it again, since a second editor on
+  // the same notes would overwrite the first one's saves. The window is
+  // destroyed when the loop returns.
+  std::unique_ptr<CMainWindow> window;
   application->signal_activate().connect([&]() {
-    windows.push_back(std::make_unique<CMainWindow>(application));
-    application->add_window(*windows.back());
+    if (window) {
+      window->present();
+      return;
+    }
+    window = std::make_unique<CMainWindow>(application);
+    application->add_window(*window);
   });
 
   application->set_accel_for_action("notebook.next-note", "<Primary>Tab");
@@ -23,6 +28,6 @@ int main(int argc, char* argv[]) {
   application->set_accel_for_action("notebook.show-find", "<Primary>F");
 
   int status = application->run();
-  windows.clear();
+  window.reset();
   return status;
 }

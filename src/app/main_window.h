@@ -12,9 +12,10 @@
 #include "app/safe_file_writer.h"
 #include "editor/notebook.h"
 #include "tree/navigation_view.h"
+#include "tree/tree_host.h"
 
 // The one top-level window: sidebar, editor, search bar and pen toolbar.
-class CMainWindow : public Gtk::ApplicationWindow {
+class CMainWindow : public Gtk::ApplicationWindow, public CTreeHost {
 public:
   explicit CMainWindow(const Glib::RefPtr<Gtk::Application>& application);
   ~CMainWindow() override;
@@ -48,8 +49,11 @@ public:
   void WriteColor(int n, float r, float g, float b);
   void WriteColorRules();
 
-  const std::string& OpenNotePath() const { return open_note_path; }
-  const std::string& CurrentNotePath() const { return current_note_path; }
+  // What the note tree asks of the window.
+  bool OpenNote(const std::string& notePath) override;
+  void RenameOpenNote(const std::string& notePath) override { SetActiveDocument(notePath); }
+  const std::string& OpenNotePath() const override { return open_note_path; }
+  const std::string& CurrentNotePath() const override { return current_note_path; }
   const std::string& ConfigPath() const { return config_path; }
   const std::string& DefaultNotesPath() const { return default_notes_path; }
   const std::string& ResourcePath() const { return resource_path; }

@@ -54,14 +54,19 @@ void CMainWindow::OnLinkActivated(const Glib::ustring& target) {
     return;
   }
   if (text.empty()) return;
-  std::string notePath = text;
-  if (text[0] != '/') {
-    notePath = note_link::Resolve(open_note_path, text);
+  // An absolute target is resolved too, against the base itself: "/../x.md"
+  // must not open, and then autosave over, a file outside the notes base.
+  const bool absolute = text[0] == '/';
+  std::string notePath = note_link::Resolve(open_note_path, text);
+  if (!absolute) {
     std::printf("resolved to: %s\n", notePath.c_str());
     std::fflush(stdout);
   }
   if (OpenDocument(notePath)) navigation.SelectPath(notePath);
 }
+
+// False when the switch was refused: the open note could not be saved.
+bool CMainWindow::OpenNote(const std::string& notePath) { return OpenDocument(notePath); }
 
 bool CMainWindow::OnDelete(GdkEventAny*) {
   SaveConfig();

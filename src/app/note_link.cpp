@@ -35,7 +35,7 @@ std::string Resolve(const std::string& openNotePath, const std::string& target) 
       parts.push_back(s);
     }
   };
-  push(openNotePath, true);
+  if (target.empty() || target[0] != '/') push(openNotePath, true);
   push(target, false);
   std::string result;
   for (const auto& p : parts) result += "/" + p;

@@ -3,14 +3,13 @@
 #include <cstring>
 
 #include "drawing/bound_drawing.h"
+#include "editor/drawing_link.h"
 #include "editor/notebook.h"
 
 namespace {
 
 const char kPrivate[] = "text/quillon-markdown";
 const char kPlain[] = "text/plain";
-const char kDrawingLink[] = "![](ql:";
-const size_t kDrawingLinkLength = sizeof kDrawingLink - 1;
 
 const char kObject[] = "\xEF\xBF\xBC";  // U+FFFC, how the buffer shows anchors
 
@@ -98,14 +97,12 @@ gboolean Deserialize(GtkTextBuffer*, GtkTextBuffer* content, GtkTextIter* iter, 
   auto* notebook = static_cast<CNotebook*>(user_data);
   const std::string text(reinterpret_cast<const char*>(data), length);
   size_t p = 0;
-  for (;;) {
-    size_t q = text.find(kDrawingLink, p);
-    if (q == std::string::npos) break;
-    size_t begin = q + kDrawingLinkLength;
-    size_t close = text.find(')', begin);
-    // A link without its closing parenthesis runs to the end of the data;
-    // kept as text, it is written back exactly as it was read.
-    if (close == std::string::npos) break;
+  // Only a link whose payload has a drawing's form becomes one; any other
+  // "![](ql:" (prose, a link cut short) is kept as text and so written
+  // back exactly as it was read.
+  SDrawingLink link;
+  while (FindDrawingLink(text, p, link)) {
+    const size_t q = link.start, begin = link.payload, close = link.close;
     InsertBytes(content, iter, text, p, q);
 
     auto* drawing = Gtk::manage(new CBoundDrawing(notebook->get_window(Gtk::TEXT_WINDOW_TEXT)));

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/main_window.h"
 #include "tree/tree_rules.h"
 
 namespace {
@@ -15,7 +14,10 @@ CNavigationView::CNavigationView() : store(CNavigationTreeStore::create(columns,
   store->set_sort_column(columns.name, Gtk::SORT_ASCENDING);
 }
 
-void CNavigationView::SetBasePath(const std::string& path) { base_path = path; }
+void CNavigationView::SetBasePath(const std::string& path) {
+  base_path = path;
+  files.SetBase(path);
+}
 
 std::string CNavigationView::RowPath(const Gtk::TreeModel::const_iterator& row) const {
   return Glib::ustring((*row)[columns.dir]) + Glib::ustring((*row)[columns.name]) +
@@ -85,8 +87,12 @@ void CNavigationView::ReparentChildren(const std::string& folder, const Gtk::Tre
   }
 }
 
+// By path prefix, so an open note deep inside a renamed or moved folder
+// follows it even where the tree never read that part of the folder.
 void CNavigationView::FollowOpenNote(const std::string& oldPath, const std::string& newPath) {
-  if (window && window->OpenNotePath() == oldPath) window->SetActiveDocument(newPath);
+  if (!host) return;
+  const std::string open = host->OpenNotePath();
+  if (!open.empty() && PathLeadsTo(oldPath, open)) host->RenameOpenNote(newPath + open.substr(oldPath.size()));
 }
 
 int CNavigationView::CompareRows(const Gtk::TreeModel::iterator& a, const Gtk::TreeModel::iterator& b) {
@@ -134,10 +140,6 @@ void CNavigationView::ExpandAndSelect(const Gtk::TreeNodeChildren& rows) {
   }
 }
 
-bool CNavigationView::OpenDocument(const std::string& notePath) {
-  return !window || window->OpenDocument(notePath);
-}
+bool CNavigationView::OpenNote(const std::string& notePath) { return !host || host->OpenNote(notePath); }
 
-std::string CNavigationView::CurrentNotePath() const {
-  return window ? window->CurrentNotePath() : std::string();
-}
+std::string CNavigationView::CurrentNotePath() const { return host ? host->CurrentNotePath() : std::string(); }

@@ -21,12 +21,13 @@ bool CNavigationView::MoveRow(const Gtk::TreeModel::Path& source, const Gtk::Tre
   printf("Move: %s -> %s\n", oldPath.c_str(), newPath.c_str());
   fflush(stdout);
 
-  try {
-    Gio::File::create_for_path(base_path + oldPath)
-        ->move(Gio::File::create_for_path(base_path + newPath), Gio::FILE_COPY_ALL_METADATA);
-  } catch (const Glib::Error& error) {
-    printf("Failed to move: %s\n", error.what().c_str());
+  std::string error;
+  if (!files.Move(oldPath, newPath, error)) {
+    printf("Failed to move: %s\n", error.c_str());
     fflush(stdout);
+    // A drop back into its own folder only asks for another order, which
+    // the sort order decides: nothing to tell the user.
+    if (newPath != oldPath) ReportFailure("move", Glib::ustring((*from)[columns.name]), error);
     return false;
   }
   (*from)[columns.dir] = dir;

@@ -1,22 +1,18 @@
 // The sidebar's behaviour: set-up, walking, and file operations by editing.
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
-#include "app/main_window.h"
 #include "tree/navigation_view.h"
 #include "tree/tree_rules.h"
 
 namespace {
-bool RunCommand(const std::string& command) { return system(command.c_str()) == 0; }
-
-bool Exists(const std::string& path) { return Glib::file_test(path, Glib::FILE_TEST_EXISTS); }
-
 bool IsFolderType(int type) { return type == ROW_FOLDER || type == ROW_FOLDER_UNLOADED; }
+
+std::string Quoted(const std::string& name) { return "\u201c" + name + "\u201d"; }
 }  // namespace
 
-void CNavigationView::Attach(CMainWindow* w, Gtk::TreeView* view) {
-  window = w;
+void CNavigationView::Attach(CTreeHost* h, Gtk::TreeView* view) {
+  host = h;
   tree_view = view;
   tree_view->get_selection()->set_mode(Gtk::SELECTION_BROWSE);
   tree_view->set_size_request(200, -1);
@@ -80,7 +76,7 @@ void CNavigationView::OnRowActivated(const Gtk::TreeModel::Path& path, Gtk::Tree
   printf("activate row\n");
   fflush(stdout);
   auto it = store->get_iter(path);
-  if (it && (*it)[columns.type] == ROW_NOTE) OpenDocument(RowPath(it));
+  if (it && (*it)[columns.type] == ROW_NOTE) OpenNote(RowPath(it));
 }
 
 void CNavigationView::MoveCursorAndActivate(const Gtk::TreeModel::Path& path) {
@@ -173,20 +169,53 @@ void CNavigationView::OnNameEdited(const Glib::ustring& path, const Glib::ustrin
     CreateNote(it, name);
 }
 
+bool CNavigationView::AcceptName(const std::string& name) {
+  if (name.empty()) return false;
+  if (IsHiddenName(name)) {
+    ShowProblem("Names cannot begin with \u201c.\u201d",
+                "Notes and folders whose names begin with a dot are not shown in the sidebar, so " + Quoted(name) +
+                    " would vanish from it.");
+    return false;
+  }
+  if (!IsUsableName(name)) {
+    ShowProblem("Names cannot contain \u201c/\u201d",
+                "To make a note inside a folder, use the \u201c+\u201d row in that folder.");
+    return false;
+  }
+  return true;
+}
+
+void CNavigationView::ShowProblem(const std::string& primary, const std::string& secondary) {
+  if (!tree_view) return;
+  auto* parent = dynamic_cast<Gtk::Window*>(tree_view->get_toplevel());
+  if (parent)
+    problem_dialog = std::make_unique<Gtk::MessageDialog>(*parent, primary, false, Gtk::MESSAGE_ERROR, Gtk::BUTTONS_OK);
+  else
+    problem_dialog = std::make_unique<Gtk::MessageDialog>(primary, false, Gtk::MESSAGE_ERROR, Gtk::BUTTONS_OK);
+  problem_dialog->set_secondary_text(secondary, false);
+  // Not run modally: the tree's edit goes on, and OK only closes it.
+  problem_dialog->signal_response().connect([this](int) { problem_dialog->hide(); });
+  problem_dialog->show();
+}
+
+void CNavigationView::ReportFailure(const std::string& what, const std::string& name, const std::string& error) {
+  std::fprintf(stderr, "Error: Could not %s %s: %s\n", what.c_str(), name.c_str(), error.c_str());
+  ShowProblem("Could not " + what + " " + Quoted(name), error);
+}
+
 void CNavigationView::RenameRow(const Gtk::TreeModel::iterator& it, const std::string& name) {
   const std::string dir = Glib::ustring((*it)[columns.dir]);
   const std::string ext = Glib::ustring((*it)[columns.ext]);
-  const std::string target = base_path + dir + name + ext;
-  // An existing entry of that name would be overwritten (a note) or would
-  // swallow the folder: refuse instead.
-  if (!IsUsableName(name) || Exists(target)) return;
-  if (!RunCommand(RenameCommand(base_path + RowPath(it), target))) return;
+  const std::string oldName = Glib::ustring((*it)[columns.name]);
+  if (name == oldName || !AcceptName(name)) return;
   const std::string oldPath = RowPath(it);
+  std::string error;
+  // Never onto an existing entry: that would replace a note or swallow
+  // the folder.
+  if (!files.Move(oldPath, dir + name + ext, error)) return ReportFailure("rename", oldName, error);
   (*it)[columns.name] = name;
-  if ((*it)[columns.type] == ROW_NOTE)
-    FollowOpenNote(oldPath, RowPath(it));
-  else
-    ReparentChildren(dir + name, it->children());
+  FollowOpenNote(oldPath, RowPath(it));
+  if ((*it)[columns.type] != ROW_NOTE) ReparentChildren(dir + name, it->children());
 }
 
 // A new row beside a new-entry row; the sort order then places it.
@@ -203,8 +232,10 @@ Gtk::TreeModel::iterator CNavigationView::InsertBefore(const Gtk::TreeModel::ite
 }
 
 void CNavigationView::CreateFolder(const Gtk::TreeModel::iterator& entry, const std::string& name) {
-  const Glib::ustring dir = (*entry)[columns.dir];
-  if (!IsUsableName(name) || !RunCommand(NewFolderCommand(base_path + dir + name))) return;
+  const std::string dir = Glib::ustring((*entry)[columns.dir]);
+  std::string error;
+  if (!AcceptName(name)) return;
+  if (!files.MakeFolder(dir + name, error)) return ReportFailure("create the folder", name, error);
   auto it = InsertBefore(entry, name, "", ROW_FOLDER);
   AddNewEntryRow(it);
   if (!tree_view) return;
@@ -213,13 +244,15 @@ void CNavigationView::CreateFolder(const Gtk::TreeModel::iterator& entry, const 
 }
 
 void CNavigationView::CreateNote(const Gtk::TreeModel::iterator& entry, const std::string& name) {
-  const Glib::ustring dir = (*entry)[columns.dir];
-  const std::string file = base_path + dir + name + ".md";
-  // A second row for an existing file would go stale on its first rename.
-  if (!IsUsableName(name) || Exists(file) || !RunCommand(NewNoteCommand(file))) return;
+  const std::string dir = Glib::ustring((*entry)[columns.dir]);
+  std::string error;
+  if (!AcceptName(name)) return;
+  // Exclusive: a second row for an existing file would go stale on its
+  // first rename.
+  if (!files.CreateNote(dir + name + ".md", error)) return ReportFailure("create the note", name, error);
   auto it = InsertBefore(entry, name, ".md", ROW_NOTE);
   if (tree_view) tree_view->set_cursor(store->get_path(it));
-  OpenDocument(RowPath(it));
+  OpenNote(RowPath(it));
 }
 
 void CNavigationView::OnDelete() {
@@ -228,26 +261,40 @@ void CNavigationView::OnDelete() {
   if (!it || (*it)[columns.type] == ROW_NEW_ENTRY) return;
   const bool folder = IsFolderType((*it)[columns.type]);
   const Glib::ustring name = (*it)[columns.name];
+  const bool trash = files.CanTrash(RowPath(it));
   const Glib::ustring primary = (folder ? "Delete FOLDER " : "Delete note ") + name + "?";
-  const auto kind = folder ? Gtk::MESSAGE_WARNING : Gtk::MESSAGE_QUESTION;
+  const char* secondary =
+      trash ? (folder ? "The folder and every note in it go to the trash, from where they can be restored."
+                      : "The note goes to the trash, from where it can be restored.")
+            : (folder ? "This file system has no trash: the folder and every note in it will be deleted for good."
+                      : "This file system has no trash: the note will be deleted for good.");
+  const auto kind = folder || !trash ? Gtk::MESSAGE_WARNING : Gtk::MESSAGE_QUESTION;
+  auto* parent = dynamic_cast<Gtk::Window*>(tree_view->get_toplevel());
   std::unique_ptr<Gtk::MessageDialog> dialog;
-  if (window)
-    dialog = std::make_unique<Gtk::MessageDialog>(*window, primary, false, kind, Gtk::BUTTONS_OK_CANCEL);
+  if (parent)
+    dialog = std::make_unique<Gtk::MessageDialog>(*parent, primary, false, kind, Gtk::BUTTONS_OK_CANCEL);
   else
     dialog = std::make_unique<Gtk::MessageDialog>(primary, false, kind, Gtk::BUTTONS_OK_CANCEL);
-  dialog->set_secondary_text(folder ? "This action can not be undone, and many notes may be lost."
-                                    : "This action can not be undone.",
-                             false);
+  dialog->set_secondary_text(secondary, false);
+  // Cancel is what Return does: nothing goes without a deliberate choice.
+  dialog->set_default_response(Gtk::RESPONSE_CANCEL);
   if (dialog->run() != Gtk::RESPONSE_OK) return;
-  if (!OpenDocument("")) return;
-  DeleteRow(it);
+  dialog->hide();
+  // The open note is closed first; an edit that cannot be saved keeps it
+  // open, and then nothing is deleted.
+  if (!OpenNote("")) return;
+  DeleteRow(it, !trash);
 }
 
-bool CNavigationView::DeleteRow(const Gtk::TreeModel::iterator& it) {
-  const std::string path = base_path + RowPath(it);
+bool CNavigationView::DeleteRow(const Gtk::TreeModel::iterator& it, bool forGood) {
   const int type = (*it)[columns.type];
   if (type == ROW_NEW_ENTRY) return false;
-  if (!RunCommand(IsFolderType(type) ? DeleteFolderCommand(path) : DeleteNoteCommand(path))) return false;
+  const std::string notePath = RowPath(it);
+  std::string error;
+  if (forGood ? !files.Delete(notePath, error) : !files.Trash(notePath, error)) {
+    ReportFailure("delete", Glib::ustring((*it)[columns.name]), error);
+    return false;
+  }
   store->erase(it);
   return true;
 }

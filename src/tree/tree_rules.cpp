@@ -26,26 +26,3 @@ bool PathLeadsTo(const std::string& row, const std::string& target) {
 bool IsUsableName(const std::string& name) {
   return !name.empty() && name.find('/') == std::string::npos;
 }
-
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  return quoted + "'";
-}
-
-std::string RenameCommand(const std::string& from, const std::string& to) {
-  return "mv " + ShellQuote(from) + " " + ShellQuote(to);
-}
-
-std::string NewFolderCommand(const std::string& path) { return "mkdir " + ShellQuote(path); }
-
-std::string NewNoteCommand(const std::string& path) { return "touch " + ShellQuote(path); }
-
-std::string DeleteFolderCommand(const std::string& path) { return "rm -r " + ShellQuote(path); }
-
-std::string DeleteNoteCommand(const std::string& path) { return "rm " + ShellQuote(path); }

@@ -26,14 +26,3 @@ bool PathLeadsTo(const std::string& row, const std::string& target);
 
 // A name the user may give to a note or folder: not empty and without "/".
 bool IsUsableName(const std::string& name);
-
-// Wraps `text` in single quotes for /bin/sh so that nothing inside it
-// ($, `, ", \, ...) is interpreted.
-std::string ShellQuote(const std::string& text);
-
-// Shell commands of the tree's file operations; paths are absolute.
-std::string RenameCommand(const std::string& from, const std::string& to);
-std::string NewFolderCommand(const std::string& path);
-std::string NewNoteCommand(const std::string& path);
-std::string DeleteFolderCommand(const std::string& path);
-std::string DeleteNoteCommand(const std::string& path);

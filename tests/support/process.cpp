@@ -68,14 +68,16 @@ int CProcessUnderTest::Wait(int seconds) {
 
 namespace {
 
-Window FindWindow(Display* display, int pid) {
+// The first shown top-level window of the process, counting all in `count`.
+Window FindWindow(Display* display, int pid, int* shown = nullptr) {
+  if (shown) *shown = 0;
   Atom pidAtom = XInternAtom(display, "_NET_WM_PID", True);
   if (pidAtom == None) return 0;
   Window root = DefaultRootWindow(display), parent, *children = nullptr;
   unsigned count = 0;
   Window found = 0;
   if (!XQueryTree(display, root, &root, &parent, &children, &count)) return 0;
-  for (unsigned i = 0; i < count && !found; ++i) {
+  for (unsigned i = 0; i < count && (!found || shown); ++i) {
     Atom type;
     int format;
     unsigned long items, after;
@@ -85,8 +87,10 @@ Window FindWindow(Display* display, int pid) {
         data) {
       XWindowAttributes attributes;
       if (items == 1 && int(*reinterpret_cast<unsigned long*>(data)) == pid &&
-          XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
-        found = children[i];
+          XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
+        if (!found) found = children[i];
+        if (shown) ++*shown;
+      }
       XFree(data);
     }
   }
@@ -111,6 +115,15 @@ bool HasWindow(int pid, int seconds) {
   bool found = WaitForWindow(display, pid, seconds) != 0;
   XCloseDisplay(display);
   return found;
+}
+
+int WindowCount(int pid) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return -1;
+  int shown = 0;
+  FindWindow(display, pid, &shown);
+  XCloseDisplay(display);
+  return shown;
 }
 
 bool CloseWindowOf(int pid, int seconds) {

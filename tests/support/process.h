@@ -31,3 +31,5 @@ bool HasWindow(int pid, int seconds);
 bool WindowGeometry(int pid, int seconds, int& x, int& y, int& width, int& height);
 // The colour of a screen pixel of the default display, as 0xRRGGBB.
 unsigned long ScreenPixel(int x, int y);
+// How many top-level windows the process shows now.
+int WindowCount(int pid);

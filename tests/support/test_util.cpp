@@ -4,6 +4,7 @@
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -45,4 +46,16 @@ void WriteFileText(const std::string& path, const std::string& text) {
 bool PathExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
+}
+
+const std::string& UseScratchHome() {
+  static TempDir home;
+  static const std::string data = [] {
+    const std::string path = home / "data";
+    g_mkdir_with_parents(path.c_str(), 0700);
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", path.c_str(), 1);
+    return path;
+  }();
+  return data;
 }
