@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/note_export.h"
 #include "app/safe_file_writer.h"
 #include "editor/notebook.h"
 #include "tree/navigation_view.h"
@@ -27,6 +28,11 @@ public:
   void SetActiveDocument(const std::string& notePath);
   // One autosave decision at wall-clock time `now` (microseconds).
   bool AutosaveTick(gint64 now);
+
+  // Exports the open note to the name chosen in the export dialog, with
+  // its PDF filter selected or not.
+  void ExportTo(const std::string& chosen, bool pdfFilter);
+  CNoteExport& NoteExport() { return note_export; }
 
   void LoadConfig();
   void SaveConfig();
@@ -87,6 +93,7 @@ private:
   Gtk::TreeView tree_view;
   CNavigationView navigation;
   Gtk::VBox editor_column{false, 0};
+  CNoteExport note_export;
   Gtk::ScrolledWindow editor_scroll;
   CNotebook notebook;
   Glib::RefPtr<Gsv::Buffer> source_buffer;
