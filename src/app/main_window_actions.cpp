@@ -86,8 +86,14 @@ void CMainWindow::OpenPreferences() {
   basePath->set_current_folder(config["base_path"].asString());
   headerBar->set_active(config["use_headerbar"].asBool());
   highlightProxy->set_active(config["use_highlight_proxy"].asBool());
+  // Over the window, as the desktop expects of a dialog.
+  dialog->set_transient_for(*this);
   if (dialog->run() == Gtk::RESPONSE_OK) {
-    config["base_path"] = std::string(basePath->get_current_folder());
+    // A folder chosen in the chooser is its selection; its current folder
+    // is then the one the folder lies in.
+    std::string folder = basePath->get_filename();
+    if (folder.empty()) folder = basePath->get_current_folder();
+    config["base_path"] = folder;
     config["use_highlight_proxy"] = highlightProxy->get_active();
     config["use_headerbar"] = headerBar->get_active();
     SaveConfig();
