@@ -164,6 +164,13 @@ TEST_F(ClipboardTest, CopyAndPasteInsideTheEditorKeepTheDrawings) {
   EXPECT_EQ(Save(), note + note);
   EXPECT_EQ(Drawings(), 4);
   EXPECT_EQ(buffer->get_insert()->get_iter(), buffer->end());
+  // The paste is one step, drawings and all.
+  buffer->undo();
+  EXPECT_EQ(Save(), note);
+  EXPECT_EQ(Drawings(), 2);
+  buffer->redo();
+  EXPECT_EQ(Save(), note + note);
+  EXPECT_EQ(Drawings(), 4);
 
   // A part of it: the range alone, an anchor at its end left out.
   Select(4, 5);

@@ -101,7 +101,16 @@ void OnRichTextReceived(GtkClipboard* clipboard, GdkAtom format, const guint8* t
     GtkTextIter at = PreparePastePosition(request);
     if (!request->interactive || gtk_text_iter_can_insert(&at, request->default_editable)) {
       GError* error = nullptr;
-      if (gtk_text_buffer_deserialize(request->buffer, request->buffer, format, &at, text, length, &error)) {
+      gboolean ok = FALSE;
+      auto deserialize = [&]() {
+        ok = gtk_text_buffer_deserialize(request->buffer, request->buffer, format, &at, text, length, &error);
+      };
+      auto* notebook = static_cast<CNotebook*>(g_object_get_data(G_OBJECT(request->view), "cppobj"));
+      if (notebook)
+        notebook->RecordPaste(deserialize);
+      else
+        deserialize();
+      if (ok) {
         Finish(request, &at);
       } else {
         g_warning("error pasting: %s\n", error ? error->message : "");

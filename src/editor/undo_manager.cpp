@@ -112,8 +112,18 @@ void CUndoManager::OnDeleteRange(GtkTextBuffer*, GtkTextIter* start, GtkTextIter
 
 void CUndoManager::OnInsertAnchor(GtkTextBuffer*, GtkTextIter* at, GtkTextChildAnchor*, gpointer data) {
   auto* self = static_cast<CUndoManager*>(data);
-  // Drawings and anchors are placed by the editor, never typed: the
-  // history only moves past them.
+  if (self->pasting && self->Recording()) {
+    SUndoContent content;
+    content.text = "\xEF\xBF\xBC";
+    content.length = 1;
+    content.objects.push_back({SUndoObject::DRAWING, ""});  // its link is taken when undone
+    bool couldUndo = self->CanUndo(), couldRedo = self->CanRedo();
+    self->history.Inserted(Offset(at), content);
+    self->Notify(couldUndo, couldRedo);
+    return;
+  }
+  // Drawings and anchors are otherwise placed by the editor, never typed:
+  // the history only moves past them.
   if (!self->replaying && self->not_undoable == 0) self->history.ObjectInserted(Offset(at));
 }
 
@@ -138,6 +148,13 @@ void CUndoManager::Unrecorded(const std::function<void()>& edit) {
   unrecorded = true;
   edit();
   unrecorded = was;
+}
+
+void CUndoManager::Pasting(const std::function<void()>& edit) {
+  bool was = pasting;
+  pasting = true;
+  edit();
+  pasting = was;
 }
 
 void CUndoManager::EndNotUndoable() {

@@ -27,6 +27,9 @@ public:
   // Runs an edit of the editor's own that the user should not undo; the
   // object characters it inserts or erases are carried past by the history.
   void Unrecorded(const std::function<void()>& edit);
+  // Runs a paste: the drawings it anchors belong to the user's step, so
+  // undoing the paste takes them away with its text.
+  void Pasting(const std::function<void()>& edit);
   // True while an undo or redo changes the buffer.
   bool Replaying() const { return replaying; }
 
@@ -56,5 +59,6 @@ private:
   int not_undoable = 0;
   bool replaying = false;
   bool unrecorded = false;
+  bool pasting = false;
   std::vector<gulong> handlers;
 };
