@@ -162,6 +162,19 @@ TEST_F(NoteExportTest, PdfThroughPandocHasTheWordsAndTheDrawings) {
   EXPECT_NE(window->NoteExport().Message().find("Exported to"), std::string::npos);
 }
 
+TEST_F(NoteExportTest, PdfFindsPicturesStoredBesideTheNote) {
+  // A pasted picture is linked relative to the note's folder.
+  ASSERT_EQ(system(("mkdir -p '" + tree.Notes("/.images") + "'").c_str()), 0);
+  Glib::RefPtr<Gdk::Pixbuf> picture = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, 33, 21);
+  picture->fill(0x3366ccff);
+  picture->save(tree.Notes("/.images/0123456789abcdef.png"), "png");
+  auto buffer = window->Notebook().SourceBuffer();
+  buffer->insert(buffer->end(), "\n![](.images/0123456789abcdef.png) \n");
+  Export(out / "with picture.pdf", false);
+  std::string images = Output({"pdfimages", "-list", out / "with picture.pdf"});
+  EXPECT_NE(images.find("      33    21 "), std::string::npos) << images;
+}
+
 TEST_F(NoteExportTest, FailedConversionKeepsItsTemporaryFileAndShowsPandocsWords) {
   std::string printed = Export(out / "missing folder/plan.pdf", false);
   std::string temporary = TemporaryOf(printed);
