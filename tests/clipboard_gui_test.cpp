@@ -364,6 +364,48 @@ TEST_F(ClipboardTest, DroppedFilesBecomeImagesAndNoteLinks) {
   EXPECT_EQ(DroppedFilesText(notebook, {uri("Work/Sibling.md")}), "");
 }
 
+void SetUris(GtkClipboard*, GtkSelectionData* data, guint, gpointer uris) {
+  gtk_selection_data_set_uris(data, static_cast<gchar**>(uris));
+}
+
+// A drop as the toolkit hands it to the view: uri-list data at a point.
+TEST_F(ClipboardTest, ADropOfFilesInsertsAtThePointer) {
+  ASSERT_EQ(system(("mkdir -p '" + dir.path() + "/Other'").c_str()), 0);
+  WriteFileText(dir / "Other/Plan.md", "# Plan\n");
+  Load("first line\nsecond line\n");
+  gchar* uri = g_filename_to_uri((dir / "Other/Plan.md").c_str(), nullptr, nullptr);
+  gchar* uris[] = {uri, nullptr};
+
+  GtkWidget* view = GTK_WIDGET(notebook.gobj());
+  GdkAtom uriList = gdk_atom_intern_static_string("text/uri-list");
+  guint info = 0;
+  ASSERT_TRUE(gtk_target_list_find(gtk_drag_dest_get_target_list(view), uriList, &info));
+  // The toolkit's selection data, fetched through a selection of our own.
+  GtkClipboard* carrier = gtk_clipboard_get(gdk_atom_intern_static_string("QL_TEST_DROP"));
+  GtkTargetEntry target = {const_cast<gchar*>("text/uri-list"), 0, 0};
+  ASSERT_TRUE(gtk_clipboard_set_with_data(carrier, &target, 1, SetUris, nullptr, uris));
+  GtkSelectionData* data = gtk_clipboard_wait_for_contents(carrier, uriList);
+  ASSERT_NE(data, nullptr);
+
+  // The pointer at the start of the second line.
+  GdkRectangle at;
+  Gtk::TextIter second = buffer->get_iter_at_line(1);
+  gtk_text_view_get_iter_location(GTK_TEXT_VIEW(view), second.gobj(), &at);
+  int x = 0, y = 0;
+  gtk_text_view_buffer_to_window_coords(GTK_TEXT_VIEW(view), GTK_TEXT_WINDOW_WIDGET, at.x + 1, at.y + 1, &x, &y);
+  GtkTargetList* list = gtk_target_list_new(&target, 1);
+  GdkDragContext* context = gtk_drag_begin_with_coordinates(view, list, GDK_ACTION_COPY, 1, nullptr, x, y);
+  gtk_target_list_unref(list);
+  ASSERT_NE(context, nullptr);
+  g_signal_emit_by_name(view, "drag-data-received", context, x, y, data, info, guint(GDK_CURRENT_TIME));
+  RunUntilIdle();
+  EXPECT_EQ(Save(), "first line\n[Plan](Other/Plan.md) second line\n");
+  gtk_drag_cancel(context);
+  gtk_selection_data_free(data);
+  gtk_clipboard_clear(carrier);
+  g_free(uri);
+}
+
 TEST(RelativePathTest, ClimbsOnlyAsFarAsNeeded) {
   struct {
     const char *from, *to, *relative;

@@ -186,7 +186,8 @@ void OnDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint x, gint
       done = true;
     }
   }
-  gtk_drag_finish(context, done, FALSE, time);
+  // Only the receiving side of a drop has a drag to answer.
+  if (gdk_drag_context_get_dest_window(context)) gtk_drag_finish(context, done, FALSE, time);
 }
 
 }  // namespace
