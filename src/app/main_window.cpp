@@ -61,6 +61,7 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
   notebook.signal_link_activated().connect(sigc::mem_fun(*this, &CMainWindow::OnLinkActivated));
 
   BuildInfoBars();
+  editor_column.pack_start(note_export.Bar(), false, false);
   editor_column.pack_start(editor_scroll, true, true);
   ConnectSearch();
   search_bar.add(search_entry);
@@ -126,6 +127,8 @@ CMainWindow::~CMainWindow() {
 void CMainWindow::BuildMenu() {
   preferences_item.signal_activate().connect(sigc::mem_fun(*this, &CMainWindow::OpenPreferences));
   export_item.signal_activate().connect(sigc::mem_fun(*this, &CMainWindow::ExportCurrent));
+  // One PDF run at a time.
+  note_export.signal_finished().connect([this]() { export_item.set_sensitive(true); });
   app_menu.append(preferences_item);
   app_menu.append(export_item);
   app_menu.append(separator_item);

@@ -9,6 +9,7 @@
 
 #include "app/background_save.h"
 #include "app/note_sync.h"
+#include "app/note_export.h"
 #include "app/safe_file_writer.h"
 #include "editor/notebook.h"
 #include "tree/navigation_view.h"
@@ -40,6 +41,11 @@ public:
   // Compares the open note with its file, as a reported change of the
   // file does: reloads it, or keeps both versions when both changed.
   void CheckNoteOnDisk();
+
+  // Exports the open note to the name chosen in the export dialog, with
+  // its PDF filter selected or not.
+  void ExportTo(const std::string& chosen, bool pdfFilter);
+  CNoteExport& NoteExport() { return note_export; }
 
   void LoadConfig();
   void SaveConfig();
@@ -146,6 +152,7 @@ private:
   Gtk::TreeView tree_view;
   CNavigationView navigation;
   Gtk::VBox editor_column{false, 0};
+  CNoteExport note_export;
   Gtk::ScrolledWindow editor_scroll;
   CNotebook notebook;
   Glib::RefPtr<Gsv::Buffer> source_buffer;

@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/note_link.h"
+#include "editor/document_format.h"
 
 void CMainWindow::OnAction(const std::string& name, int kind, int value) {
   std::printf("%s\n", name.c_str());
@@ -91,8 +92,14 @@ void CMainWindow::OpenPreferences() {
   basePath->set_current_folder(config["base_path"].asString());
   headerBar->set_active(config["use_headerbar"].asBool());
   highlightProxy->set_active(config["use_highlight_proxy"].asBool());
+  // Over the window, as the desktop expects of a dialog.
+  dialog->set_transient_for(*this);
   if (dialog->run() == Gtk::RESPONSE_OK) {
-    config["base_path"] = std::string(basePath->get_current_folder());
+    // A folder chosen in the chooser is its selection; its current folder
+    // is then the one the folder lies in.
+    std::string folder = basePath->get_filename();
+    if (folder.empty()) folder = basePath->get_current_folder();
+    config["base_path"] = folder;
     config["use_highlight_proxy"] = highlightProxy->get_active();
     config["use_headerbar"] = headerBar->get_active();
     SaveConfig();
@@ -102,6 +109,36 @@ void CMainWindow::OpenPreferences() {
 }
 
 void CMainWindow::ExportCurrent() {
-  // Export to portable markdown and PDF is not built yet; the item stays
-  // in the menu so the layout does not change when it arrives.
+  if (open_note_path.empty()) return;
+  Gtk::FileChooserDialog dialog(*this, "Export current note", Gtk::FILE_CHOOSER_ACTION_SAVE);
+  dialog.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
+  dialog.add_button("_Export", Gtk::RESPONSE_OK);
+  // Enter in the name field exports.
+  dialog.set_default_response(Gtk::RESPONSE_OK);
+  auto markdown = Gtk::FileFilter::create();
+  markdown->set_name("Portable markdown");
+  markdown->add_mime_type("text/plain");
+  markdown->add_mime_type("text/markdown");
+  auto pdf = Gtk::FileFilter::create();
+  pdf->set_name("Pandoc to PDF (requires pandoc)");
+  pdf->add_mime_type("application/pdf");
+  dialog.add_filter(markdown);
+  dialog.add_filter(pdf);
+  dialog.set_filter(markdown);
+  // The note's name without its extension: the filter then gives one.
+  std::string name = Glib::path_get_basename(open_note_path);
+  if (name.size() > 3 && name.compare(name.size() - 3, 3, ".md") == 0) name.resize(name.size() - 3);
+  dialog.set_current_name(name);
+  if (dialog.run() != Gtk::RESPONSE_OK) return;
+  std::string chosen = dialog.get_filename();
+  bool pdfFilter = dialog.get_filter() == pdf;
+  dialog.hide();
+  if (!chosen.empty()) ExportTo(chosen, pdfFilter);
+}
+
+void CMainWindow::ExportTo(const std::string& chosen, bool pdfFilter) {
+  SExportTarget target = ExportTarget(chosen, pdfFilter);
+  std::string text = SerializeNote(source_buffer, source_buffer->begin(), source_buffer->end(), true);
+  if (target.pdf) export_item.set_sensitive(false);
+  note_export.Export(text, target, notebook.DocumentDirectory());
 }

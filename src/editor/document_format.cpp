@@ -10,6 +10,7 @@ namespace {
 
 const char kPrivate[] = "text/quillon-markdown";
 const char kPlain[] = "text/plain";
+const size_t kDrawingLinkLength = sizeof "![](ql:" - 1;
 
 const char kObject[] = "\xEF\xBF\xBC";  // U+FFFC, how the buffer shows anchors
 
@@ -17,13 +18,15 @@ const char kObject[] = "\xEF\xBF\xBC";  // U+FFFC, how the buffer shows anchors
 struct Piece {
   const char* data;
   size_t size;
+  bool link = false;
 };
 
 // [start, end) in the private or plain format. The slice of the range is scanned for U+FFFC with
 // memmem, and the output is allocated once at its final size: walking the
 // buffer position by position, or growing a string, costs several times
 // more than writing the file on a long note with drawings.
-std::string Serialize(GtkTextBuffer* buffer, const GtkTextIter* start, const GtkTextIter* end, bool plain) {
+std::string Serialize(GtkTextBuffer* buffer, const GtkTextIter* start, const GtkTextIter* end, bool plain,
+                      std::vector<SLinkSpan>* links = nullptr) {
   gchar* slice = gtk_text_buffer_get_slice(buffer, start, end, TRUE);
   const char* p = slice;
   const char* stop = slice + std::strlen(slice);
@@ -45,10 +48,10 @@ std::string Serialize(GtkTextBuffer* buffer, const GtkTextIter* start, const Gtk
       CBoundDrawing* drawing = widgets ? IsBoundDrawing(Glib::wrap(GTK_WIDGET(widgets->data))) : nullptr;
       if (drawing && plain) {
         pngs.push_back(drawing->RenderPngLink());
-        pieces.push_back({nullptr, pngs.size() - 1});
+        pieces.push_back({nullptr, pngs.size() - 1, true});
       } else if (drawing) {
         const std::string& link = drawing->Serialize();
-        pieces.push_back({link.data(), link.size()});
+        pieces.push_back({link.data(), link.size(), true});
       }
       g_list_free(widgets);
     } else if (!gtk_text_iter_get_pixbuf(&at)) {
@@ -58,7 +61,7 @@ std::string Serialize(GtkTextBuffer* buffer, const GtkTextIter* start, const Gtk
     p = hit + 3;
   }
   auto resolve = [&pngs](Piece piece) {
-    return piece.data ? piece : Piece{pngs[piece.size].data(), pngs[piece.size].size()};
+    return piece.data ? piece : Piece{pngs[piece.size].data(), pngs[piece.size].size(), true};
   };
   size_t total = 0;
   for (const Piece& piece : pieces) total += resolve(piece).size;
@@ -66,6 +69,7 @@ std::string Serialize(GtkTextBuffer* buffer, const GtkTextIter* start, const Gtk
   out.reserve(total);
   for (const Piece& piece : pieces) {
     Piece real = resolve(piece);
+    if (links && real.link) links->push_back({out.size(), real.size});
     out.append(real.data, real.size);
   }
   g_free(slice);
@@ -120,6 +124,31 @@ gboolean Deserialize(GtkTextBuffer*, GtkTextBuffer* content, GtkTextIter* iter, 
 }
 
 }  // namespace
+
+std::string SerializeNoteWithLinks(const Glib::RefPtr<Gtk::TextBuffer>& buffer, const Gtk::TextIter& start,
+                                   const Gtk::TextIter& end, std::vector<SLinkSpan>& links) {
+  links.clear();
+  return Serialize(buffer->gobj(), start.gobj(), end.gobj(), false, &links);
+}
+
+std::string PlainFromPrivate(const std::string& bytes, const std::vector<SLinkSpan>& links,
+                             const Glib::RefPtr<Gdk::Window>& window) {
+  // Surfaces of the window's kind, as the drawings in the view use: the
+  // same pixels as their own PNGs.
+  Glib::RefPtr<Gdk::Window> target = window && !gdk_window_is_destroyed(window->gobj()) ? window : Glib::RefPtr<Gdk::Window>();
+  std::string out;
+  size_t from = 0;
+  for (const SLinkSpan& link : links) {
+    out.append(bytes, from, link.offset - from);
+    // The payload alone, between "![](ql:" and ")".
+    CBoundDrawing drawing{target};
+    drawing.Deserialize(bytes.substr(link.offset + kDrawingLinkLength, link.length - kDrawingLinkLength - 1));
+    out += drawing.RenderPngLink();
+    from = link.offset + link.length;
+  }
+  out.append(bytes, from, std::string::npos);
+  return out;
+}
 
 void RegisterNoteFormats(CNotebook& notebook) {
   GtkTextBuffer* buffer = GTK_TEXT_BUFFER(notebook.SourceBuffer()->gobj());

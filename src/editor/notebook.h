@@ -4,6 +4,7 @@
 #include <gtksourceviewmm.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -67,6 +68,8 @@ public:
   SUndoContent CaptureContent(const GtkTextIter& start, const GtkTextIter& end);
   // Puts content back at the offset; the characters it took.
   int InsertContent(int offset, const SUndoContent& content);
+  // Runs a paste whose drawings undo takes away with its text.
+  void RecordPaste(const std::function<void()>& edit);
 
   sigc::signal<void, Glib::ustring>& signal_link_activated() { return link_activated; }
   Glib::RefPtr<Gio::SimpleActionGroup> ActionGroup() { return actions; }

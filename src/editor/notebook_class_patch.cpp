@@ -2,6 +2,7 @@
 #include <gtk/gtk.h>
 #include <gtk/gtktextlayout.h>
 
+#include "editor/note_clipboard.h"
 #include "editor/notebook.h"
 
 // The toolkit's handlers that the patched class record replaces; kept so
@@ -15,10 +16,24 @@ struct CNotebookClassPatch {
   static CNotebook* Of(GtkTextView* view) {
     return static_cast<CNotebook*>(g_object_get_data(G_OBJECT(view), "cppobj"));
   }
-  // Clipboard handlers: plain text until the private format arrives.
-  static void Cut(GtkTextView* view) { cut(view); }
-  static void Copy(GtkTextView* view) { copy(view); }
-  static void Paste(GtkTextView* view) { paste(view); }
+  // Clipboard handlers: the excerpt travels in the private format, with
+  // the drawings, and as plain markdown for other programs.
+  static void Cut(GtkTextView* view) {
+    GtkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(view), GDK_SELECTION_CLIPBOARD);
+    GtkTextBuffer* buffer = gtk_text_view_get_buffer(view);
+    // One user action: the cut is one undo step.
+    gtk_text_buffer_begin_user_action(buffer);
+    CopySelectionToClipboard(buffer, clipboard, true, true, gtk_text_view_get_editable(view),
+                             gtk_text_view_get_window(view, GTK_TEXT_WINDOW_TEXT));
+    gtk_text_buffer_end_user_action(buffer);
+    gtk_text_view_scroll_mark_onscreen(view, gtk_text_buffer_get_insert(buffer));
+  }
+  static void Copy(GtkTextView* view) {
+    GtkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(view), GDK_SELECTION_CLIPBOARD);
+    CopySelectionToClipboard(gtk_text_view_get_buffer(view), clipboard, false, true, true,
+                             gtk_text_view_get_window(view, GTK_TEXT_WINDOW_TEXT));
+  }
+  static void Paste(GtkTextView* view) { PasteClipboard(view); }
   // Rules and code-block frames go under the text of every editor view.
   static void DrawLayer(GtkTextView* view, GtkTextViewLayer layer, cairo_t* cr) {
     if (draw_layer) draw_layer(view, layer, cr);
@@ -35,6 +50,7 @@ void (*CNotebookClassPatch::draw_layer)(GtkTextView*, GtkTextViewLayer, cairo_t*
 void CNotebook::PatchClass() {
   auto* klass = GTK_TEXT_VIEW_CLASS(G_OBJECT_GET_CLASS(gobj()));
   g_object_set_data(G_OBJECT(gobj()), "cppobj", this);
+  InstallFileDrops(GTK_TEXT_VIEW(gobj()));
   // Every view of this type shares the record: patch it once only, or the
   // saved handlers would be our own.
   if (klass->cut_clipboard == CNotebookClassPatch::Cut) return;

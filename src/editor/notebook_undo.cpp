@@ -70,3 +70,5 @@ int CNotebook::InsertContent(int offset, const SUndoContent& content) {
   source_buffer->insert(at, text.data() + from, text.data() + text.size());
   return source_buffer->get_char_count() - before;
 }
+
+void CNotebook::RecordPaste(const std::function<void()>& edit) { undo_manager->RecordingObjects(edit); }
