@@ -97,7 +97,13 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
     medium->set_active(true);
   }
 
-  OpenDocument(current_note_path);
+  // First paint first: the note loads once the window is on screen (an
+  // idle comes after the toolkit's layout and drawing), unless something
+  // opened a note before that.
+  first_open = Glib::signal_idle().connect([this, note = current_note_path]() {
+    if (open_note_path.empty() && current_note_path == note) OpenDocument(note);
+    return false;
+  });
 
   close_connection = signal_delete_event().connect(sigc::mem_fun(*this, &CMainWindow::OnDelete), true);
   signal_motion_notify_event().connect(sigc::mem_fun(*this, &CMainWindow::OnPenDevice), false);
@@ -111,6 +117,7 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
 }
 
 CMainWindow::~CMainWindow() {
+  first_open.disconnect();
   autosave_connection.disconnect();
   close_connection.disconnect();
   // A menu item destroys its submenu with itself; the menu is a member

@@ -80,6 +80,7 @@ private:
   bool read_only_note = false;  // opened with bytes it cannot write back
   CSafeFileWriter note_writer = CSafeFileWriter::System();
   sigc::connection close_connection, autosave_connection;
+  sigc::connection first_open;  // the note named by the configuration, once shown
   Gtk::HBox main_box{false, 0};
   std::string config_path, default_notes_path, resource_path;
   Json::Value config;

@@ -46,7 +46,8 @@ std::set<std::string> LanguagesToAdd(const std::set<std::string>& named, const s
 
 std::string ListingDirectoryName(const std::set<std::string>& ids) {
   std::string joined;
-  for (const auto& id : ids) joined += id + "\n";  // a set iterates sorted
+  // Length first, so no two sets join alike; a set iterates sorted.
+  for (const auto& id : ids) joined += std::to_string(id.size()) + ":" + id;
   gchar* digest = g_compute_checksum_for_string(G_CHECKSUM_SHA1, joined.c_str(), gssize(joined.size()));
   std::string name = "listing-" + std::string(digest).substr(0, 16);
   g_free(digest);
