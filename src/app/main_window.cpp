@@ -99,8 +99,7 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
 
   // First paint first: the note loads once the window is on screen (an
   // idle comes after the toolkit's layout and drawing), unless something
-  // opened a note before that.
-  // Closed before that, the configuration still names the note.
+  // opened a note before that. A window closed sooner still names it.
   config["active_document"] = current_note_path;
   first_open = Glib::signal_idle().connect([this, note = current_note_path]() {
     if (open_note_path.empty() && current_note_path == note) OpenDocument(note);
