@@ -1,6 +1,8 @@
 // The generated "markdownlisting" language: its file, its reuse, its
 // failures, and that the editor's markdown highlights code blocks with it.
 #include "editor/code_block_language.h"
+#include "editor/fence_languages.h"
+#include "editor/notebook.h"
 
 #include <gtest/gtest.h>
 #include <gtksourceviewmm.h>
@@ -10,13 +12,16 @@
 
 #include <csignal>
 
+#include "support/gui_util.h"
 #include "support/test_util.h"
 
 namespace {
 
-std::string Generate(const std::string& directory, std::string& printed) {
+const std::set<std::string> kSome = {"cpp", "markdown", "python", "nolang", "def"};
+
+std::string Generate(const std::string& root, std::string& printed, const std::set<std::string>& ids = kSome) {
   testing::internal::CaptureStdout();
-  std::string result = GenerateCodeBlockLanguage(directory);
+  std::string result = GenerateCodeBlockLanguage(ids, root);
   printed = testing::internal::GetCapturedStdout();
   return result;
 }
@@ -29,22 +34,29 @@ size_t Count(const std::string& text, const std::string& needle) {
 
 }  // namespace
 
-TEST(CodeBlockLanguageTest, WritesOneBlockPerVisibleLanguageThenReusesTheFile) {
+// Blocks for the named ids that are installed and visible ("nolang" is
+// none, "def" is hidden), in the toolkit's order.
+TEST(CodeBlockLanguageTest, WritesOneBlockPerNamedVisibleLanguageThenReusesTheFile) {
   TempDir tmp;
-  const std::string dir = tmp / "quillon.gsv", file = dir + "/markdownlisting.lang";
+  const std::string root = tmp / "quillon.gsv", dir = root + "/" + ListingDirectoryName(kSome),
+                    file = dir + "/markdownlisting.lang";
   std::string printed;
-  ASSERT_EQ(Generate(dir, printed), dir);
+  ASSERT_EQ(Generate(root, printed), dir);
   EXPECT_EQ(printed, "");
   struct stat info;
-  ASSERT_EQ(stat(dir.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0777u);
+  for (const std::string& made : {root, dir}) {
+    ASSERT_EQ(stat(made.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0777u) << made;
+  }
 
   const std::string text = ReadFileText(file);
   auto manager = Gsv::LanguageManager::get_default();
   std::vector<std::string> ids;
   for (const auto& id : manager->get_language_ids())
-    if (!manager->get_language(id)->get_hidden()) ids.push_back(id);
-  ASSERT_FALSE(ids.empty());
+    if (!manager->get_language(id)->get_hidden() && kSome.count(id)) ids.push_back(id);
+  ASSERT_EQ(ids.size(), 3u);
+  EXPECT_EQ(text.find("proxy-nolang"), std::string::npos);
+  EXPECT_EQ(text.find("proxy-def\""), std::string::npos);
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<language id=\"markdownlisting\" "
                        "name=\"Markdown Code Listing\" version=\"2.0\" hidden=\"true\">\n <definitions>\n",
                        0),
@@ -62,9 +74,14 @@ TEST(CodeBlockLanguageTest, WritesOneBlockPerVisibleLanguageThenReusesTheFile) {
   EXPECT_EQ(text.substr(text.size() - list.size()), list);
   EXPECT_EQ(Count(text, "<context id=\"proxy-fallback\" class=\"no-spell-check mono\" style-ref=\"markdown:code\">"), 1u);
 
-  // A second start reuses whatever the file holds.
+  // A second start reuses whatever the file holds; another set has a
+  // directory of its own.
   WriteFileText(file, "kept");
-  ASSERT_EQ(Generate(dir, printed), dir);
+  ASSERT_EQ(Generate(root, printed), dir);
+  EXPECT_EQ(ReadFileText(file), "kept");
+  const std::string other = Generate(root, printed, {"python"});
+  EXPECT_EQ(other, root + "/" + ListingDirectoryName({"python"}));
+  EXPECT_NE(ReadFileText(other + "/markdownlisting.lang").find("proxy-python\""), std::string::npos);
   EXPECT_EQ(ReadFileText(file), "kept");
 }
 
@@ -73,9 +90,15 @@ TEST(CodeBlockLanguageTest, FailuresAreReportedAndGiveNoDirectory) {
   std::string printed;
   EXPECT_EQ(Generate(tmp / "missing/parent", printed), "");
   EXPECT_EQ(printed, "Failed to create a temporary directory for syntax highlighting data.\n");
-  // The name exists but is no directory: the file cannot be made in it.
+  // The name exists but is no directory: the set's directory cannot be
+  // made in it.
   WriteFileText(tmp / "plain", "");
   EXPECT_EQ(Generate(tmp / "plain", printed), "");
+  EXPECT_EQ(printed, "Failed to create a temporary directory for syntax highlighting data.\n");
+  // The set's own name is taken by a file: no definition can be made in it.
+  ASSERT_EQ(mkdir((tmp / "gsv").c_str(), 0777), 0);
+  WriteFileText(tmp / "gsv" + "/" + ListingDirectoryName(kSome), "");
+  EXPECT_EQ(Generate(tmp / "gsv", printed), "");
   EXPECT_EQ(printed, "Failed to create a language definition for syntax highlighting data.\n");
 }
 
@@ -83,7 +106,7 @@ TEST(CodeBlockLanguageTest, FailuresAreReportedAndGiveNoDirectory) {
 // fails leaves no file and no temporary behind.
 TEST(CodeBlockLanguageTest, AFailedWriteLeavesNothingToReuse) {
   TempDir tmp;
-  const std::string dir = tmp / "quillon.gsv";
+  const std::string root = tmp / "quillon.gsv", dir = root + "/" + ListingDirectoryName(kSome);
   std::string printed;
   struct rlimit old;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -91,7 +114,7 @@ TEST(CodeBlockLanguageTest, AFailedWriteLeavesNothingToReuse) {
   small.rlim_cur = 256;  // bytes: the file is far longer
   auto previous = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  std::string result = Generate(dir, printed);
+  std::string result = Generate(root, printed);
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, previous);
   EXPECT_EQ(result, "");
@@ -103,7 +126,7 @@ TEST(CodeBlockLanguageTest, AFailedWriteLeavesNothingToReuse) {
   g_dir_close(listing);
 
   // The next start writes it whole.
-  ASSERT_EQ(Generate(dir, printed), dir);
+  ASSERT_EQ(Generate(root, printed), dir);
   EXPECT_NE(ReadFileText(dir + "/markdownlisting.lang").find("</language>\n"), std::string::npos);
 }
 
@@ -111,11 +134,13 @@ TEST(CodeBlockLanguageTest, AFailedWriteLeavesNothingToReuse) {
 // where no file is yet, is replaced, never written through.
 TEST(CodeBlockLanguageTest, ALinkInPlaceOfTheFileIsNotFollowed) {
   TempDir tmp;
-  const std::string dir = tmp / "quillon.gsv", victim = tmp / "victim.txt";
+  const std::string root = tmp / "quillon.gsv", dir = root + "/" + ListingDirectoryName(kSome),
+                    victim = tmp / "victim.txt";
+  ASSERT_EQ(mkdir(root.c_str(), 0777), 0);
   ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
   ASSERT_EQ(symlink(victim.c_str(), (dir + "/markdownlisting.lang").c_str()), 0);
   std::string printed;
-  ASSERT_EQ(Generate(dir, printed), dir);
+  ASSERT_EQ(Generate(root, printed), dir);
   EXPECT_FALSE(PathExists(victim));
   struct stat info;
   ASSERT_EQ(lstat((dir + "/markdownlisting.lang").c_str(), &info), 0);
@@ -147,4 +172,103 @@ TEST(CodeBlockLanguageTest, MarkdownHighlightsFencedBlocksInTheirLanguage) {
   bool styled = false;
   for (const auto& tag : keyword.get_tags()) styled = styled || tag->property_foreground_set().get_value();
   EXPECT_TRUE(styled);
+}
+
+namespace {
+
+// A shown editor over a note, with its generated languages in a folder of
+// the test's own.
+struct OpenNote {
+  TempDir tmp;
+  Gtk::Window window;
+  Gtk::ScrolledWindow scroll;
+  CNotebook notebook;
+  explicit OpenNote(const std::string& text) {
+    notebook.listing_root = tmp / "gsv";
+    notebook.Initialise(QL_SOURCE_DIR, true);
+    scroll.add(notebook);
+    window.add(scroll);
+    window.set_default_size(600, 400);
+    window.show_all();
+    notebook.SourceBuffer()->set_text(text);
+    RunUntilIdle();
+  }
+  ~OpenNote() { scroll.remove(); }
+  bool Class(int line, int offset, const char* cls) {
+    auto buffer = notebook.SourceBuffer();
+    buffer->ensure_highlight(buffer->begin(), buffer->end());
+    return buffer->iter_has_context_class(buffer->get_iter_at_line_offset(line, offset), cls);
+  }
+  void Type(const std::string& text) {
+    for (gunichar c : Glib::ustring(text)) {
+      notebook.SourceBuffer()->insert_interactive_at_cursor(Glib::ustring(1, c), true);
+      RunFor(5);
+    }
+  }
+};
+
+}  // namespace
+
+// Highlighted code inside a block is what only the block's own language
+// gives: its comment context, which the plain fallback block lacks.
+TEST(CodeBlockLanguageTest, ALanguageTypedIntoAnOpenNoteGetsHighlighted) {
+  OpenNote note("# Note\n```python\n# said in python\n```\n");
+  EXPECT_EQ(note.notebook.ListingLanguages(), std::set<std::string>{"python"});
+  EXPECT_TRUE(note.Class(2, 3, "comment"));
+
+  auto buffer = note.notebook.SourceBuffer();
+  buffer->place_cursor(buffer->end());
+  note.Type("```rust\nfn main() {} // said in rust\n```\n");
+  // Typed character by character, the fence named "r" and "ru" on its way.
+  EXPECT_TRUE(RunUntil([&] { return note.notebook.ListingLanguages().count("rust") > 0; }, 5000));
+  RunUntilIdle();
+  EXPECT_EQ(note.notebook.ListingLanguages(), (std::set<std::string>{"python", "r", "rust"}));
+  EXPECT_TRUE(note.Class(4, 0, "cbstart"));
+  EXPECT_TRUE(note.Class(5, 20, "comment"));
+  EXPECT_TRUE(note.Class(2, 3, "comment"));  // the earlier block still is
+  EXPECT_TRUE(note.Class(0, 2, "extra-space"));
+}
+
+// A note put in at once (opened, pasted) brings its languages in before
+// the next frame; names that are no language change nothing.
+TEST(CodeBlockLanguageTest, ALoadedNoteBringsItsLanguagesAtOnce) {
+  OpenNote note("plain\n");
+  EXPECT_TRUE(note.notebook.ListingLanguages().empty());
+  auto before = note.notebook.LanguageManager();
+  note.notebook.SourceBuffer()->set_text("```text\nx\n```\n```nolang\ny\n```\n");
+  RunUntilIdle();
+  EXPECT_TRUE(note.notebook.ListingLanguages().empty());
+  EXPECT_EQ(note.notebook.LanguageManager(), before);
+
+  // Already so when the next frame draws the note.
+  std::vector<std::set<std::string>> drawn;
+  auto watch = note.notebook.signal_draw().connect(
+      [&](const Cairo::RefPtr<Cairo::Context>&) {
+        drawn.push_back(note.notebook.ListingLanguages());
+        return false;
+      },
+      false);
+  note.notebook.SourceBuffer()->set_text("```c\n/* in c */\n```\n");
+  RunUntilIdle();
+  watch.disconnect();
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.front(), std::set<std::string>{"c"});
+  EXPECT_EQ(note.notebook.ListingLanguages(), std::set<std::string>{"c"});
+  EXPECT_TRUE(note.Class(1, 3, "comment"));
+  auto path = note.notebook.LanguageManager()->get_search_path();
+  ASSERT_GE(path.size(), 2u);
+  EXPECT_EQ(path[0], note.tmp / "gsv" + "/" + ListingDirectoryName({"c"}));
+  EXPECT_EQ(path[1], std::string(QL_SOURCE_DIR) + "/sourceview/");
+}
+
+// Without the highlighting flag nothing is generated, whatever the note names.
+TEST(CodeBlockLanguageTest, WithoutTheFlagNothingIsGenerated) {
+  TempDir tmp;
+  CNotebook notebook;
+  notebook.listing_root = tmp / "gsv";
+  notebook.Initialise(QL_SOURCE_DIR, false);
+  notebook.SourceBuffer()->set_text("```python\nx\n```\n");
+  RunUntilIdle();
+  EXPECT_TRUE(notebook.ListingLanguages().empty());
+  EXPECT_FALSE(PathExists(tmp / "gsv"));
 }

@@ -101,7 +101,14 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
     medium->set_active(true);
   }
 
-  OpenDocument(current_note_path);
+  // First paint first: the note loads once the window is on screen (an
+  // idle comes after the toolkit's layout and drawing), unless something
+  // opened a note before that. A window closed sooner still names it.
+  config["active_document"] = current_note_path;
+  first_open = Glib::signal_idle().connect([this, note = current_note_path]() {
+    if (open_note_path.empty() && current_note_path == note) OpenDocument(note);
+    return false;
+  });
 
   close_connection = signal_delete_event().connect(sigc::mem_fun(*this, &CMainWindow::OnDelete), true);
   signal_motion_notify_event().connect(sigc::mem_fun(*this, &CMainWindow::OnPenDevice), false);
@@ -115,6 +122,7 @@ CMainWindow::CMainWindow(const Glib::RefPtr<Gtk::Application>& application) {
 }
 
 CMainWindow::~CMainWindow() {
+  first_open.disconnect();
   autosave_connection.disconnect();
   note_check_connection.disconnect();
   close_connection.disconnect();

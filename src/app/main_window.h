@@ -145,6 +145,7 @@ private:
   Gtk::InfoBar save_error_bar, conflict_bar;
   Gtk::Label save_error_label, conflict_label;
   sigc::connection close_connection, autosave_connection;
+  sigc::connection first_open;  // the note named by the configuration, once shown
   Gtk::HBox main_box{false, 0};
   std::string config_path, default_notes_path, resource_path;
   Json::Value config;

@@ -8,11 +8,37 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::string GenerateCodeBlockLanguage(const std::string& directory) {
+#include "editor/fence_languages.h"
+
+namespace {
+
+bool EnsureShared(const std::string& directory) {
   mode_t mask = umask(0);
   int made = mkdir(directory.c_str(), 0777);
   umask(mask);
-  if (made != 0 && errno != EEXIST) {
+  return made == 0 || errno == EEXIST;
+}
+
+}  // namespace
+
+const std::set<std::string>& InstalledLanguages() {
+  static const std::set<std::string> installed = [] {
+    std::set<std::string> ids;
+    auto manager = Gsv::LanguageManager::get_default();
+    for (const auto& id : manager->get_language_ids()) {
+      auto language = manager->get_language(id);
+      if (language && !language->get_hidden()) ids.insert(id);
+    }
+    return ids;
+  }();
+  return installed;
+}
+
+std::string GenerateCodeBlockLanguage(const std::set<std::string>& wanted, const std::string& root) {
+  // Each set has a directory of its own: the toolkit finds a language by
+  // the id inside its file, so two listings cannot share one directory.
+  const std::string directory = root + "/" + ListingDirectoryName(wanted);
+  if (!EnsureShared(root) || !EnsureShared(directory)) {
     std::printf("Failed to create a temporary directory for syntax highlighting data.\n");
     return "";
   }
@@ -35,12 +61,11 @@ std::string GenerateCodeBlockLanguage(const std::string& directory) {
     return "";
   }
   fchmod(fd, 0644);  // later starts of other users read it too
+  // In the toolkit's order, as a file of all languages would list them.
   std::vector<std::string> ids;
   auto manager = Gsv::LanguageManager::get_default();
-  for (const auto& id : manager->get_language_ids()) {
-    auto language = manager->get_language(id);
-    if (language && !language->get_hidden()) ids.push_back(id);
-  }
+  for (const auto& id : manager->get_language_ids())
+    if (wanted.count(id) && InstalledLanguages().count(id)) ids.push_back(id);
 
   std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n", out);
   std::fputs("<language id=\"markdownlisting\" name=\"Markdown Code Listing\" version=\"2.0\" hidden=\"true\">\n"

@@ -2,7 +2,6 @@
 
 #include "drawing/pen_editor.h"
 #include "drawing/pen_input.h"
-#include "editor/code_block_language.h"
 #include "editor/document_format.h"
 #include "editor/undo_manager.h"
 
@@ -10,7 +9,7 @@ CNotebook::CNotebook() {}
 
 CNotebook::~CNotebook() {
   // The toolkit's teardown still emits these; the members are gone by then.
-  for (sigc::connection* watch : {&refit_timer, &widget_scan, &scroll_watch, &extent_watch, &adjustment_watch, &allocation_watch})
+  for (sigc::connection* watch : {&listing_switch, &refit_timer, &widget_scan, &scroll_watch, &extent_watch, &adjustment_watch, &allocation_watch})
     watch->disconnect();
 }
 
@@ -21,11 +20,11 @@ void CNotebook::Initialise(const std::string& resourcePath, bool useHighlightPro
   schemes->set_search_path({resourcePath + "/sourceview/"});
   source_buffer->set_style_scheme(schemes->get_scheme("quillon"));
 
-  language_manager = Gsv::LanguageManager::create();
-  std::vector<std::string> path = language_manager->get_search_path();
-  path.insert(path.begin(), resourcePath + "/sourceview/");
-  if (useHighlightProxy) path.insert(path.begin(), GenerateCodeBlockLanguage());
-  language_manager->set_search_path(path);
+  // Code blocks start plain; the languages that the note's fences name
+  // come in once it is loaded (notebook_listing.cpp).
+  resource_path = resourcePath;
+  use_highlight_proxy = useHighlightProxy;
+  language_manager = CreateLanguageManager("");
   source_buffer->set_language(language_manager->get_language("markdown"));
 
   RegisterNoteFormats(*this);
@@ -122,6 +121,15 @@ void CNotebook::ConnectSignals() {
   signal_button_release_event().connect(sigc::mem_fun(*this, &CNotebook::OnButtonRelease), false);
   signal_motion_notify_event().connect(sigc::mem_fun(*this, &CNotebook::OnMotion), false);
   source_buffer->signal_insert().connect(sigc::mem_fun(*this, &CNotebook::OnInsertText), true);
+  source_buffer->signal_insert().connect(
+      [this](const Gtk::TextIter& end, const Glib::ustring& text, int bytes) {
+        Gtk::TextIter start = end;
+        start.backward_chars(int(g_utf8_strlen(text.data(), bytes)));
+        NoteFences(start, end, text.raw().find('\n') == std::string::npos);
+      },
+      true);
+  source_buffer->signal_erase().connect([this](const Gtk::TextIter& start, const Gtk::TextIter& end) { NoteFences(start, end, true); },
+                                        true);
   source_buffer->signal_changed().connect([this]() { last_change_time = g_get_real_time(); }, true);
   source_buffer->signal_highlight_updated().connect(sigc::mem_fun(*this, &CNotebook::OnHighlightUpdated), true);
   source_buffer->property_cursor_position().signal_changed().connect([this]() {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "drawing/pen_state.h"
@@ -63,6 +64,13 @@ public:
   bool NearRange(Gtk::TextIter& start, Gtk::TextIter& end, int screens = 1);
   // Paints rules and code-block frames under the text (widget coordinates).
   void PaintLayer(cairo_t* cr);
+
+  // Code-block languages (notebook_listing.cpp): the generated language
+  // covers the languages that fences in the buffer have named. Makes it
+  // cover those the text names, at once.
+  void CoverFenceLanguages(const std::string& text);
+  const std::set<std::string>& ListingLanguages() const { return listing_languages; }
+  std::string listing_root = "/tmp/quillon.gsv";
 
   // Undo (notebook_undo.cpp): what a range holds, and putting it back.
   SUndoContent CaptureContent(const GtkTextIter& start, const GtkTextIter& end);
@@ -134,6 +142,9 @@ private:
   // Applies or removes a tag, telling the pass's index.
   void ChangeTag(const Glib::RefPtr<Gtk::TextTag>& tag, const Gtk::TextIter& i, const Gtk::TextIter& j, bool on);
   bool EraseStaleAnchor(Glib::RefPtr<Gtk::TextMark> mark);
+  Glib::RefPtr<Gsv::LanguageManager> CreateLanguageManager(const std::string& listingDirectory);
+  void NoteFences(Gtk::TextIter start, Gtk::TextIter end, bool typed);
+  bool SwitchListing();
 
   sigc::signal<void, Glib::ustring> link_activated;
   Glib::RefPtr<Gsv::Buffer> source_buffer;
@@ -148,6 +159,11 @@ private:
   std::unique_ptr<class CUndoManager> undo_manager;
   std::vector<Glib::RefPtr<Gtk::TextChildAnchor>> placed_anchors;  // with a region's widget
   int fitted_width = 0;
+  std::string resource_path;
+  bool use_highlight_proxy = false;
+  // Covered by the generated language; named and waiting; looked at already.
+  std::set<std::string> listing_languages, pending_languages, seen_languages;
+  sigc::connection listing_switch;
   sigc::connection refit_timer, widget_scan, scroll_watch, extent_watch, adjustment_watch, allocation_watch;
 
   friend struct CNotebookClassPatch;
