@@ -156,7 +156,7 @@ EndSection
 
 }  // namespace
 
-CXorgRig::CDevice::CDevice(const std::string& socketPath, bool isAbsolute) : absolute(isAbsolute) {
+CXorgRig::CDevice::CDevice(const std::string& socketPath) {
   // The driver makes its socket while the server starts up.
   for (int attempt = 0; attempt < 200 && fd < 0; ++attempt) {
     int s = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -280,10 +280,10 @@ CXorgRig::CXorgRig() {
   if (got == 0) return;
   number[got] = 0;
   display = ":" + std::string(number);
-  pen = std::make_unique<CDevice>(dir + "/pen.socket", true);
-  eraser = std::make_unique<CDevice>(dir + "/eraser.socket", true);
-  mouse = std::make_unique<CDevice>(dir + "/mouse.socket", true);
-  keyboard = std::make_unique<CDevice>(dir + "/keyboard.socket", false);
+  pen = std::make_unique<CDevice>(dir + "/pen.socket");
+  eraser = std::make_unique<CDevice>(dir + "/eraser.socket");
+  mouse = std::make_unique<CDevice>(dir + "/mouse.socket");
+  keyboard = std::make_unique<CDevice>(dir + "/keyboard.socket");
   for (CDevice* d : {pen.get(), eraser.get(), mouse.get(), keyboard.get()}) {
     d->screen_w = Width();
     d->screen_h = Height();

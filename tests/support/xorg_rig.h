@@ -12,7 +12,7 @@ public:
   // One emulated device, fed through its socket.
   class CDevice {
   public:
-    CDevice(const std::string& socket, bool absolute);
+    explicit CDevice(const std::string& socket);
     ~CDevice();
     bool Connected() const { return fd >= 0; }
     // Screen pixels; pressure 0 to 1 where the device has the axis.
@@ -27,7 +27,6 @@ public:
     friend class CXorgRig;
     void Send(const void* event, size_t size);
     int fd = -1;
-    bool absolute;
     double screen_w = 1, screen_h = 1;
   };
 
