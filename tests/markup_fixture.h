@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
+#include "editor/document_format.h"
 #include "editor/notebook.h"
 #include "support/gui_util.h"
 #include "support/test_util.h"
@@ -31,6 +32,19 @@ protected:
     Buffer()->place_cursor(cursor < 0 ? Buffer()->end() : At(cursor));
     Settle();
   }
+
+  // Opens a note as the window does: drawings become drawings.
+  void Open(const std::string& bytes) {
+    Buffer()->begin_not_undoable_action();
+    EmptyBuffer(Buffer());
+    Gtk::TextIter start = Buffer()->begin();
+    DeserializeNote(Buffer(), start, bytes);
+    Buffer()->end_not_undoable_action();
+    Buffer()->place_cursor(Buffer()->end());
+    Settle();
+  }
+  // The note as saving writes it.
+  std::string Note() { return SerializeNote(Buffer(), Buffer()->begin(), Buffer()->end()); }
 
   // Highlighting, passes, anchors created at idle time and the passes
   // those cause, until nothing is left to do.

@@ -38,18 +38,6 @@ protected:
     notebook.signal_link_activated().connect([this](const Glib::ustring& t) { links.push_back(t); });
   }
 
-  std::string Note() { return SerializeNote(Buffer(), Buffer()->begin(), Buffer()->end()); }
-
-  void Open(const std::string& bytes) {
-    Buffer()->begin_not_undoable_action();
-    EmptyBuffer(Buffer());
-    Gtk::TextIter start = Buffer()->begin();
-    DeserializeNote(Buffer(), start, bytes);
-    Buffer()->end_not_undoable_action();
-    Buffer()->place_cursor(Buffer()->end());
-    Settle();
-  }
-
   // A pen event at a point in buffer coordinates.
   SPenEvent At(const void* device, double bx, double by, double pressure = 1.0, unsigned button = 1) {
     int ox, oy;

@@ -7,19 +7,6 @@ namespace {
 
 class UndoTest : public MarkupTest {
 protected:
-  std::string Note() { return SerializeNote(Buffer(), Buffer()->begin(), Buffer()->end()); }
-
-  // Opens a note as the window does: drawings become drawings.
-  void Open(const std::string& bytes) {
-    Buffer()->begin_not_undoable_action();
-    EmptyBuffer(Buffer());
-    Gtk::TextIter start = Buffer()->begin();
-    DeserializeNote(Buffer(), start, bytes);
-    Buffer()->end_not_undoable_action();
-    Buffer()->place_cursor(Buffer()->end());
-    Settle();
-  }
-
   void Type(const std::string& keys) {
     for (char c : keys) Key(c == ' ' ? GDK_KEY_space : gdk_unicode_to_keyval(guint32(c)));
   }
